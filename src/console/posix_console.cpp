@@ -1,0 +1,161 @@
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <initializer_list>
+
+#include "system_console.h"
+
+namespace {
+
+constexpr unsigned char kEscape = 27;
+
+// How long the rest of a key's bytes may take to arrive. A terminal sends an arrow's whole
+// escape sequence at once; a lone Escape is followed by nothing.
+constexpr int kKeySequenceMilliseconds = 100;
+
+// What a signal handler needs to put the terminal back; written only while signals that use
+// it cannot yet see `rawModeActive` set.
+struct termios savedSettings;
+volatile std::sig_atomic_t rawModeActive = 0;
+
+void restoreTerminalAndDie(int signalNumber) {
+    if (rawModeActive != 0) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &savedSettings);
+    }
+    // The handler was reset to the default on entry; the re-raised signal is delivered on
+    // return and ends the program the way the sender meant, with the status the shell expects.
+    std::raise(signalNumber);
+}
+
+void restoreTerminalOnSignals() {
+    struct sigaction action = {};
+    action.sa_handler = restoreTerminalAndDie;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        sigaction(signalNumber, &action, nullptr);
+    }
+}
+
+// Key-at-a-time input without echo for as long as it lives. Signals stay on, so Ctrl-C still
+// ends the program.
+class RawMode {
+public:
+    RawMode() {
+        if (tcgetattr(STDIN_FILENO, &savedSettings) != 0) {
+            return;
+        }
+        struct termios raw = savedSettings;
+        raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+        raw.c_cc[VMIN] = 1;
+        raw.c_cc[VTIME] = 0;
+        rawModeActive = 1;
+        entered_ = tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
+    }
+    ~RawMode() {
+        if (rawModeActive != 0) {
+            tcsetattr(STDIN_FILENO, TCSANOW, &savedSettings);
+            rawModeActive = 0;
+        }
+    }
+    RawMode(const RawMode&) = delete;
+    RawMode& operator=(const RawMode&) = delete;
+
+    bool entered() const { return entered_; }
+
+private:
+    bool entered_ = false;
+};
+
+bool readByte(unsigned char& byte) {
+    for (;;) {
+        const ssize_t count = read(STDIN_FILENO, &byte, 1);
+        if (count == 1) {
+            return true;
+        }
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        return false;
+    }
+}
+
+// Takes the next byte only if it arrives within the time a key's own bytes take.
+bool readFollowingByte(unsigned char& byte) {
+    struct pollfd waiting = {STDIN_FILENO, POLLIN, 0};
+    return poll(&waiting, 1, kKeySequenceMilliseconds) == 1 && readByte(byte);
+}
+
+// An escape sequence (arrow, function key, Alt with a key) is one key: all of it is taken so
+// none of it reaches the next set's values. CSI sequences end at a byte from '@' to '~'.
+void takeRestOfEscapeSequence(unsigned char second) {
+    unsigned char byte = 0;
+    if (second == 'O') {
+        readFollowingByte(byte);
+    } else if (second == '[') {
+        for (int taken = 0; taken < 32 && readFollowingByte(byte); ++taken) {
+            if (byte >= '@' && byte <= '~') {
+                return;
+            }
+        }
+    }
+}
+
+// A key that types a non-ASCII character sends it as several UTF-8 bytes.
+void takeRestOfCharacter(unsigned char lead) {
+    int following = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+    unsigned char byte = 0;
+    while (following-- > 0 && readFollowingByte(byte)) {
+    }
+}
+
+class PosixConsole final : public ConsoleInput {
+public:
+    PosixConsole() : keyboard_(isatty(STDIN_FILENO) == 1) {
+        if (keyboard_) {
+            restoreTerminalOnSignals();
+        }
+    }
+
+    std::size_t readInput(char* buffer, std::size_t capacity) override {
+        for (;;) {
+            const ssize_t count = read(STDIN_FILENO, buffer, capacity);
+            if (count >= 0) {
+                return static_cast<std::size_t>(count);
+            }
+            if (errno != EINTR) {
+                return 0;
+            }
+        }
+    }
+
+    bool hasKeyboard() const override { return keyboard_; }
+
+    Key readKey() override {
+        RawMode raw;
+        unsigned char byte = 0;
+        if (!raw.entered() || !readByte(byte)) {
+            return Key::None;
+        }
+        if (byte != kEscape) {
+            takeRestOfCharacter(byte);
+            return Key::Other;
+        }
+        unsigned char second = 0;
+        if (!readFollowingByte(second)) {
+            return Key::Escape;
+        }
+        takeRestOfEscapeSequence(second);
+        return Key::Other;
+    }
+
+private:
+    bool keyboard_;
+};
+
+}  // namespace
+
+std::unique_ptr<ConsoleInput> openSystemConsole() { return std::make_unique<PosixConsole>(); }

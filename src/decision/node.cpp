@@ -1,0 +1,30 @@
+#include "node.h"
+
+#include <cstddef>
+#include <cstdio>
+
+namespace {
+
+// The line goes out before the child is chosen, so a failed lookup still shows which decision
+// point could not be answered. `at` throws std::out_of_range rather than reading past the list.
+Node* announceAndSelect(const Node& node, std::size_t position) {
+    std::printf("%s\n", node.description);
+    return node.children.at(position);
+}
+
+}  // namespace
+
+Node* Node::decide() { return nullptr; }
+
+Node* BooleanNode::decide() { return announceAndSelect(*this, *value ? 1 : 0); }
+
+Node* EnumNode::decide() {
+    return announceAndSelect(*this, static_cast<std::uint32_t>(*value));
+}
+
+Node* CompNode::decide() { return announceAndSelect(*this, *value <= *threshold ? 1 : 0); }
+
+Node* Terminal::decide() {
+    std::printf("%s\n", description);
+    return nullptr;
+}
