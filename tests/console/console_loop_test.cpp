@@ -39,15 +39,6 @@ std::string instructions() {
     return capture.take();
 }
 
-TEST(ConsoleLoopTest, Instructions_AreTheThreeTextsInOrder) {
-    const std::string text = instructions();
-    EXPECT_EQ(text.find("Type in the parameters"), 0u);
-    EXPECT_LT(text.find("escape, or continue by pressing any other key.\n\n"),
-              text.find("The order of parameters are:\nint\tai weapon\nbool\tai patrol\n"));
-    EXPECT_LT(text.find("int\tplayer weapon\n\n"), text.find("Weapon values are as follows:\n"));
-    EXPECT_EQ(text.size() - text.rfind("3\tWEAPON_GUN\n\n"), 14u);
-}
-
 TEST(ConsoleLoopTest, KeyboardOtherKeyThenEscape_AnswersTwoSetsAndExitsZero) {
     ScriptedConsole console("3 1 5 1 1 3 2\n0 1 0 0 0 0 0\n", true, {Key::Other, Key::Escape});
     const Session session = runSession(console);
