@@ -116,6 +116,8 @@ protected:
 
 private:
     int master_ = -1;
+
+protected:
     pid_t child_ = -1;
 };
 
@@ -155,5 +157,18 @@ TEST_F(TerminalTest, CtrlCWhileWaitingForKey_EndsProgramWithTerminalRestored) {
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
     EXPECT_EQ(localModes() & (ICANON | ECHO), static_cast<tcflag_t>(ICANON | ECHO));
 }
+
+class TerminalSignalTest : public TerminalTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(TerminalSignalTest, SignalWhileWaitingForKey_EndsProgramByThatSignalWithTerminalRestored) {
+    answerSetAndReachKey("3 1 5 1 1 3 2\n", 1);
+    ASSERT_EQ(kill(child_, GetParam()), 0);
+    const int status = waitForExit();
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == GetParam()) << status;
+    EXPECT_EQ(localModes() & (ICANON | ECHO), static_cast<tcflag_t>(ICANON | ECHO));
+}
+
+INSTANTIATE_TEST_SUITE_P(EndingSignals, TerminalSignalTest,
+                         ::testing::Values(SIGTERM, SIGHUP, SIGINT));
 
 }  // namespace
