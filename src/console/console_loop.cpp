@@ -49,7 +49,7 @@ bool answer(Agent& agent, const InputSet& values) {
 }
 
 int finish(int status) {
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
         std::fprintf(stderr, "guard: could not write standard output\n");
         return 1;
     }

@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr std::uint64_t kLargestMagnitude = 2147483648u;  // of -2^31; +2^31 is one too many
+constexpr std::uint64_t kLargestMagnitude = 2147483648U;  // of -2^31; +2^31 is one too many
 
 int digitValue(unsigned char byte) {
     if (byte >= '0' && byte <= '9') {

@@ -158,4 +158,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ConsoleInput> openSystemConsole() { return std::make_unique<PosixConsole>(); }
+std::unique_ptr<ConsoleInput> openSystemConsole() {
+    return std::make_unique<PosixConsole>();
+}

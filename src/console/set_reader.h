@@ -20,9 +20,9 @@ struct SetReading {
     };
 
     Outcome outcome = Outcome::Complete;
-    InputSet values{};           ///< Valid only when `outcome` is `Complete`.
-    int valuesRead = 0;          ///< How many values came before the input ended.
-    std::string rejectedToken;   ///< The offending token, quoted, when `Rejected`.
+    InputSet values{};              ///< Valid only when `outcome` is `Complete`.
+    int valuesRead = 0;             ///< How many values came before the input ended.
+    std::string rejectedToken;      ///< The offending token, quoted, when `Rejected`.
     bool rejectedForRange = false;  ///< When `Rejected`: well-formed but outside 32 bits.
 };
 

@@ -14,15 +14,21 @@ Node* announceAndSelect(const Node& node, std::size_t position) {
 
 }  // namespace
 
-Node* Node::decide() { return nullptr; }
+Node* Node::decide() {
+    return nullptr;
+}
 
-Node* BooleanNode::decide() { return announceAndSelect(*this, *value ? 1 : 0); }
+Node* BooleanNode::decide() {
+    return announceAndSelect(*this, *value ? 1 : 0);
+}
 
 Node* EnumNode::decide() {
     return announceAndSelect(*this, static_cast<std::uint32_t>(*value));
 }
 
-Node* CompNode::decide() { return announceAndSelect(*this, *value <= *threshold ? 1 : 0); }
+Node* CompNode::decide() {
+    return announceAndSelect(*this, *value <= *threshold ? 1 : 0);
+}
 
 Node* Terminal::decide() {
     std::printf("%s\n", description);

@@ -1,6 +1,8 @@
 #include "agent.h"
 
-Agent::~Agent() { deleteNode(root); }
+Agent::~Agent() {
+    deleteNode(root);
+}
 
 void Agent::setParameters(std::int32_t aiWeapon, bool aiPatrol, std::int32_t aiBearableDanger,
                           bool playerKnown, bool playerVisible, std::int32_t playerDanger,
@@ -51,9 +53,11 @@ Node* Agent::createNode(Node* parent, const char* description, NodeType type, vo
     return node;
 }
 
-void Agent::addChild(Node* parent, Node* child) { parent->children.push_back(child); }
+void Agent::addChild(Node* parent, Node* child) {
+    parent->children.push_back(child);
+}
 
-void Agent::run() {
+void Agent::run() const {
     Node* current = root;
     while (current != nullptr) {
         current = current->decide();

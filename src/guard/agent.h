@@ -60,7 +60,7 @@ struct Agent {
     /// Walks from `root`, printing one line per decision point and the action reached. Throws
     /// std::out_of_range, after that node's line, when `playerWeapon` is outside 0 to 3 and the
     /// walk reaches the weapon test. Prints nothing before `buildTree`.
-    void run();
+    void run() const;
 
     /// Deletes the subtree under `node`, children before parents, `node` included; null is fine.
     void deleteNode(Node* node);

@@ -3,8 +3,8 @@
 // The order of the calls fixes each child's position: for every parent, the first child made is
 // chosen by false, by weapon 0 or by a failed comparison.
 void Agent::buildTree() {
-    Node* known = createNode(nullptr, "start, check if player is known", NODE_BOOLEAN,
-                             &playerKnown, nullptr);
+    Node* known =
+        createNode(nullptr, "start, check if player is known", NODE_BOOLEAN, &playerKnown, nullptr);
     Node* patrol = createNode(known, "player not known, decide what to do...", NODE_BOOLEAN,
                               &aiPatrol, nullptr);
     Node* danger = createNode(known, "player is known, check how dangerous they are", NODE_COMP,

@@ -91,8 +91,8 @@ TEST(ConsoleLoopTest, ProblemSets_AreReportedOnceAndTheLoopGoesOn) {
         "player is known, check how dangerous they are\n"
         "player is not too dangerous, check if I can currently see them\n"
         "player is visible, check what weapon they are currently holding\n";
-    EXPECT_EQ(session.output, instructions() + weaponTestOnly + kPrompt + instructions() +
-                                  kPrompt + instructions() + kPatroling + kPrompt);
+    EXPECT_EQ(session.output, instructions() + weaponTestOnly + kPrompt + instructions() + kPrompt +
+                                  instructions() + kPatroling + kPrompt);
 }
 
 TEST(ConsoleLoopTest, ScriptedInput_SameTranscriptWhateverTheReadSizes) {

@@ -49,9 +49,29 @@ TEST(IntegerTokenTest, PercentIForms_GiveTheirValues) {
 
 TEST(IntegerTokenTest, TextThatIsNotWhollyOneInteger_IsRejected) {
     const std::string cases[] = {
-        "",    "x",   "2x",   "08",  "09",   "0x",   "0X",   "+",    "-",   "--1", "+-1",
-        "0x-1", "1e3", "0b1", "1.0", "0xg",  "1,2",  "x1",   "0x1x", "\x1b", "12\x7f",
-        std::string("1\0", 2), std::string("\0", 1),
+        "",
+        "x",
+        "2x",
+        "08",
+        "09",
+        "0x",
+        "0X",
+        "+",
+        "-",
+        "--1",
+        "+-1",
+        "0x-1",
+        "1e3",
+        "0b1",
+        "1.0",
+        "0xg",
+        "1,2",
+        "x1",
+        "0x1x",
+        "\x1b",
+        "12\x7f",
+        std::string("1\0", 2),
+        std::string("\0", 1),
     };
     for (const std::string& text : cases) {
         std::int32_t value = 12345;
@@ -62,8 +82,15 @@ TEST(IntegerTokenTest, TextThatIsNotWhollyOneInteger_IsRejected) {
 
 TEST(IntegerTokenTest, IntegersOutside32Bits_AreOutOfRangeAtBothEnds) {
     const char* cases[] = {
-        "2147483648", "-2147483649", "0x80000000", "-0x80000001", "020000000000",
-        "4294967296", "4294967295", "99999999999999999999999999999999", "-0xffffffffffffffffff",
+        "2147483648",
+        "-2147483649",
+        "0x80000000",
+        "-0x80000001",
+        "020000000000",
+        "4294967296",
+        "4294967295",
+        "99999999999999999999999999999999",
+        "-0xffffffffffffffffff",
     };
     for (const char* text : cases) {
         std::int32_t value = 12345;

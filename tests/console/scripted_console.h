@@ -18,7 +18,9 @@ class ScriptedConsole final : public ConsoleInput {
 public:
     ScriptedConsole(std::string input, bool keyboard, std::deque<Key> keys = {},
                     std::size_t blockSize = 4096)
-        : input_(std::move(input)), keyboard_(keyboard), keys_(std::move(keys)),
+        : input_(std::move(input)),
+          keyboard_(keyboard),
+          keys_(std::move(keys)),
           blockSize_(blockSize) {}
 
     std::size_t readInput(char* buffer, std::size_t capacity) override {

@@ -36,7 +36,8 @@ private:
 };
 
 TEST_P(SetReaderTest, SevenValuesOnOneOrManyLines_AreOneSet) {
-    for (const char* text : {"3 1 5 1 1 3 2\n", "3\n1\t5\r\n1\v1\f3     2", "\n\n  3 1 5\n1 1\n3 2"}) {
+    for (const char* text :
+         {"3 1 5 1 1 3 2\n", "3\n1\t5\r\n1\v1\f3     2", "\n\n  3 1 5\n1 1\n3 2"}) {
         feed(text);
         const SetReading reading = read();
         ASSERT_EQ(reading.outcome, Outcome::Complete) << text;

@@ -37,7 +37,7 @@ protected:
         close(master_);
     }
 
-    void type(const std::string& keys) {
+    void type(const std::string& keys) const {
         ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
     }
 
@@ -60,7 +60,7 @@ protected:
         return countOf(text) >= times;
     }
 
-    tcflag_t localModes() {
+    tcflag_t localModes() const {
         struct termios settings = {};
         tcgetattr(master_, &settings);
         return settings.c_lflag;

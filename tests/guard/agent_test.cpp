@@ -35,8 +35,12 @@ void* operator new(std::size_t size) {
     }
     throw std::bad_alloc();
 }
-void operator delete(void* memory) noexcept { recordAndFree(memory); }
-void operator delete(void* memory, std::size_t) noexcept { recordAndFree(memory); }
+void operator delete(void* memory) noexcept {
+    recordAndFree(memory);
+}
+void operator delete(void* memory, std::size_t /*size*/) noexcept {
+    recordAndFree(memory);
+}
 
 namespace {
 
@@ -128,7 +132,7 @@ TEST(AgentTest, RunBeforeBuildTree_PrintsNothing) {
 }
 
 TEST(AgentTest, UnrecognisedKindCode_GivesPlainNodeThatEndsWalkSilently) {
-    for (std::uint32_t code : {4u, 7u, 0xFFFFFFFFu}) {
+    for (std::uint32_t code : {4U, 7U, 0xFFFFFFFFU}) {
         Agent agent;
         agent.root = agent.createNode(nullptr, "start", NODE_BOOLEAN, &agent.playerKnown, nullptr);
         Node* plain = agent.createNode(agent.root, "never printed", static_cast<NodeType>(code),
@@ -151,15 +155,15 @@ TEST(AgentTest, Destruction_FreesEveryNodeOnceChildrenBeforeParents) {
             childAndParent.emplace_back(child, nodes[i]);
         }
     }
-    ASSERT_EQ(nodes.size(), 19u);
+    ASSERT_EQ(nodes.size(), 19U);
 
     deletedCount = 0;
     recordingDeletes = true;
     agent.reset();
     recordingDeletes = false;
 
-    const auto begin = deletedAddresses.begin();
-    const auto end = begin + static_cast<std::ptrdiff_t>(deletedCount);
+    const auto* const begin = deletedAddresses.begin();
+    const auto* const end = begin + static_cast<std::ptrdiff_t>(deletedCount);
     for (const Node* node : nodes) {
         EXPECT_EQ(std::count(begin, end, node), 1);
     }
