@@ -1,0 +1,54 @@
+#include <conio.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include <climits>
+#include <csignal>
+#include <cstdio>
+
+#include "system_console.h"
+
+namespace {
+
+constexpr int kEscape = 27;
+constexpr int kCtrlC = 3;
+
+// Arrow and function keys arrive from _getch as one of these, then a second code.
+bool startsTwoCodeKey(int code) { return code == 0 || code == 0xE0; }
+
+class WindowsConsole final : public ConsoleInput {
+public:
+    WindowsConsole() : keyboard_(_isatty(_fileno(stdin)) != 0) {
+        // Input bytes reach the reader as they are, as on every other system: no CR-LF folding
+        // and no Ctrl-Z taken as the end of a file.
+        _setmode(_fileno(stdin), _O_BINARY);
+    }
+
+    std::size_t readInput(char* buffer, std::size_t capacity) override {
+        const unsigned request = capacity < INT_MAX ? static_cast<unsigned>(capacity) : INT_MAX;
+        const int count = _read(_fileno(stdin), buffer, request);
+        return count > 0 ? static_cast<std::size_t>(count) : 0;
+    }
+
+    bool hasKeyboard() const override { return keyboard_; }
+
+    Key readKey() override {
+        const int code = _getch();
+        if (startsTwoCodeKey(code)) {
+            _getch();
+            return Key::Other;
+        }
+        if (code == kCtrlC) {
+            // _getch hands Ctrl-C over as a key; it still means what it means everywhere else.
+            std::raise(SIGINT);
+        }
+        return code == kEscape ? Key::Escape : Key::Other;
+    }
+
+private:
+    bool keyboard_;
+};
+
+}  // namespace
+
+std::unique_ptr<ConsoleInput> openSystemConsole() { return std::make_unique<WindowsConsole>(); }
