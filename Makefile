@@ -40,9 +40,11 @@ memcheck: build
 	    status=$$?; echo "memcheck: guard exited $$status under valgrind (1 expected)"; \
 	    test $$status -eq 1
 
+# The Windows console layer is left out: this machine has no Windows headers for clang-tidy.
 tidy: build
 	CXX=clang++ cmake -S . -B build-fuzz -DGUARD_FUZZ=ON -DGUARD_BUILD_TESTS=OFF >/dev/null
-	clang-tidy -p $(BUILD_DIR) --quiet $$(git ls-files 'src/*.cpp' 'tests/*.cpp')
+	git ls-files 'src/*.cpp' 'tests/*.cpp' | grep -v windows_console.cpp | \
+	    xargs -P $(JOBS) -n 4 clang-tidy -p $(BUILD_DIR) --quiet
 	clang-tidy -p build-fuzz --quiet fuzz/guard_fuzzer.cpp
 
 # New inputs the fuzzer finds go to build-fuzz/corpus; crashes to build-fuzz/artifacts.
