@@ -8,7 +8,7 @@ FUZZ_SECONDS ?= 60
 WINE ?= $(firstword $(wildcard /usr/lib/wine/wine64 /usr/bin/wine64 /usr/bin/wine) wine)
 TRANSCRIPT_INPUTS := tests/end_to_end/transcripts
 
-.PHONY: all build run test sanitize memcheck tidy fuzz windows clean
+.PHONY: all build run test bench sanitize memcheck tidy fuzz windows clean
 
 all: build
 
@@ -23,6 +23,13 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure --parallel $(JOBS)
+
+# The walk against hand-written code, streaming and start-up against a C baseline (needs Google
+# Benchmark, python3 and GNU time).
+bench:
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DGUARD_BENCH=ON
+	cmake --build $(BUILD_DIR) --parallel $(JOBS)
+	python3 bench/run_benchmarks.py $(BUILD_DIR)
 
 # Every test again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize:

@@ -1,0 +1,149 @@
+#!/usr/bin/env python3
+"""Prints the three comparisons of `make bench`: the tree walk against hand-written code, the
+program streaming scripted sets against a minimal C program, and start-up against the same
+C program. Usage: run_benchmarks.py BUILD_DIR"""
+import json
+import os
+import random
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+WALK_GOAL = 1.2
+STREAM_GOAL = 1.3
+STREAM_SETS = 200_000
+SMALL_SETS = 1_000
+STREAM_RUNS = 7
+START_RUNS = 101
+
+
+def write_sets(path, count):
+    """`count` random valid sets, one per line: every one is answered."""
+    generator = random.Random(20261206)
+    with open(path, "w") as out:
+        for _ in range(count):
+            out.write("%d %d %d %d %d %d %d\n" % (
+                generator.randint(0, 3), generator.randint(0, 1), generator.randint(0, 9),
+                generator.randint(0, 1), generator.randint(0, 1), generator.randint(0, 9),
+                generator.randint(0, 3)))
+
+
+def run(program, input_path, output=os.devnull):
+    """Runs `program` once; returns (CPU seconds, wall seconds). posix_spawn starts it without
+    copying this interpreter, so the times are the program's own."""
+    actions = [(os.POSIX_SPAWN_OPEN, 0, input_path, os.O_RDONLY, 0),
+               (os.POSIX_SPAWN_OPEN, 1, output, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)]
+    start = time.perf_counter()
+    pid = os.posix_spawn(program, [program], {}, file_actions=actions)
+    _, status, usage = os.wait4(pid, 0)
+    wall = time.perf_counter() - start
+    if os.waitstatus_to_exitcode(status) != 0:
+        sys.exit("%s exited with status %d" % (program, os.waitstatus_to_exitcode(status)))
+    return usage.ru_utime + usage.ru_stime, wall
+
+
+def peak_memory(program, input_path):
+    """Peak resident KiB, through GNU time: a child's own figure here would include the memory
+    of this interpreter it was started from."""
+    with tempfile.NamedTemporaryFile("r") as report, open(input_path, "rb") as stdin, \
+            open(os.devnull, "wb") as devnull:
+        subprocess.run(["/usr/bin/time", "-f", "%M", "-o", report.name, program],
+                       stdin=stdin, stdout=devnull, check=True)
+        return int(report.read().split()[-1])
+
+
+def alternate(programs, input_path, runs):
+    """Runs the programs in turn `runs` times; returns each one's list of measurements."""
+    results = {program: [] for program in programs}
+    for _ in range(runs):
+        for program in programs:
+            results[program].append(run(program, input_path))
+    return results
+
+
+def verdict(ratio, goal):
+    return "goal <= %.1f %s" % (goal, "met" if ratio <= goal else "MISSED")
+
+
+def walk(build):
+    report = os.path.join(build, "bench", "walk.json")
+    with open(os.devnull, "wb") as devnull:
+        subprocess.run([os.path.join(build, "bench", "walk_benchmark"),
+                        "--benchmark_repetitions=5", "--benchmark_report_aggregates_only=true",
+                        "--benchmark_out=" + report], stdout=devnull, stderr=devnull, check=True)
+    with open(report) as figures:
+        medians = {entry["run_name"]: entry["cpu_time"]
+                   for entry in json.load(figures)["benchmarks"]
+                   if entry.get("aggregate_name") == "median"}
+    paths = sorted({int(name.split("/")[1]) for name in medians})
+    print("1. The walk: Agent::run against hand-written if/else, ns per walk (medians of 5)")
+    print("   path   walk  hand-written  ratio")
+    for path in paths:
+        tree, hand = medians["Walk/%d" % path], medians["HandWritten/%d" % path]
+        print("   %4d %6.1f %13.1f %6.2f" % (path, tree, hand, tree / hand))
+    ratio = sum(medians["Walk/%d" % p] for p in paths) / sum(
+        medians["HandWritten/%d" % p] for p in paths)
+    print("   all eleven paths: walk / hand-written = %.2f (%s)" % (ratio, verdict(ratio, WALK_GOAL)))
+    return ratio
+
+
+def stream(guard, baseline, work):
+    large = os.path.join(work, "large.txt")
+    small = os.path.join(work, "small.txt")
+    write_sets(large, STREAM_SETS)
+    write_sets(small, SMALL_SETS)
+    # The comparison means something only if both write the very same bytes.
+    for program, name in ((guard, "guard.out"), (baseline, "baseline.out")):
+        run(program, small, os.path.join(work, name))
+    with open(os.path.join(work, "guard.out"), "rb") as a, \
+            open(os.path.join(work, "baseline.out"), "rb") as b:
+        if a.read() != b.read():
+            sys.exit("guard and the C baseline wrote different bytes")
+
+    results = alternate((guard, baseline), large, STREAM_RUNS)
+    guard_cpu = statistics.median(r[0] for r in results[guard])
+    baseline_cpu = statistics.median(r[0] for r in results[baseline])
+    ratio = guard_cpu / baseline_cpu
+    print()
+    print("2. Streaming: %d random valid sets piped in, output to /dev/null (medians of %d "
+          "alternating runs)" % (STREAM_SETS, STREAM_RUNS))
+    print("   guard CPU %.3f s, C baseline CPU %.3f s: ratio %.2f (%s)"
+          % (guard_cpu, baseline_cpu, ratio, verdict(ratio, STREAM_GOAL)))
+    small_rss = peak_memory(guard, small)
+    large_rss = peak_memory(guard, large)
+    baseline_rss = peak_memory(baseline, large)
+    print("   guard peak resident memory: %d KiB for %d sets, %d KiB for %d sets "
+          "(C baseline: %d KiB)" % (small_rss, SMALL_SETS, large_rss, STREAM_SETS, baseline_rss))
+    return ratio
+
+
+def start_up(guard, baseline, work):
+    one = os.path.join(work, "one.txt")
+    with open(one, "w") as out:
+        out.write("3 1 5 1 1 3 2\n")
+    results = alternate((guard, baseline), one, START_RUNS)
+    guard_wall = statistics.median(r[1] for r in results[guard]) * 1e3
+    baseline_wall = statistics.median(r[1] for r in results[baseline]) * 1e3
+    print()
+    print("3. Start-up: one set answered, from start to exit (medians of %d alternating runs)"
+          % START_RUNS)
+    print("   guard %.2f ms, C baseline %.2f ms: ratio %.2f"
+          % (guard_wall, baseline_wall, guard_wall / baseline_wall))
+
+
+def main():
+    build = sys.argv[1] if len(sys.argv) > 1 else "build"
+    guard = os.path.join(build, "guard")
+    baseline = os.path.join(build, "bench", "baseline_guard")
+    walk_ratio = walk(build)
+    with tempfile.TemporaryDirectory() as work:
+        stream_ratio = stream(guard, baseline, work)
+        start_up(guard, baseline, work)
+    if walk_ratio > WALK_GOAL or stream_ratio > STREAM_GOAL:
+        print("\nA goal was missed.")
+
+
+if __name__ == "__main__":
+    main()
