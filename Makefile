@@ -8,7 +8,7 @@ FUZZ_SECONDS ?= 60
 WINE ?= $(firstword $(wildcard /usr/lib/wine/wine64 /usr/bin/wine64 /usr/bin/wine) wine)
 TRANSCRIPT_INPUTS := tests/end_to_end/transcripts
 
-.PHONY: all build run test bench sanitize memcheck tidy fuzz windows clean
+.PHONY: all build run test diagram bench sanitize memcheck tidy fuzz windows clean
 
 all: build
 
@@ -23,6 +23,10 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure --parallel $(JOBS)
+
+# The guard tree as the Mermaid flowchart README.md shows; a test fails when the two differ.
+diagram: build
+	@$(BUILD_DIR)/tools/guard_tree_diagram
 
 # The walk against hand-written code, streaming and start-up against a C baseline (needs Google
 # Benchmark, python3 and GNU time).
@@ -50,7 +54,7 @@ memcheck: build
 # The Windows console layer is left out: this machine has no Windows headers for clang-tidy.
 tidy: build
 	CXX=clang++ cmake -S . -B build-fuzz -DGUARD_FUZZ=ON -DGUARD_BUILD_TESTS=OFF >/dev/null
-	git ls-files 'src/*.cpp' 'tests/*.cpp' | grep -v windows_console.cpp | \
+	git ls-files 'src/*.cpp' 'tests/*.cpp' 'tools/*.cpp' | grep -v windows_console.cpp | \
 	    xargs -P $(JOBS) -n 4 clang-tidy -p $(BUILD_DIR) --quiet
 	clang-tidy -p build-fuzz --quiet fuzz/guard_fuzzer.cpp
 

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+#include "agent.h"
+
+/// Draws the tree under `agent.root` as a Mermaid flowchart, walking it the way `run` would:
+/// decision points are diamonds naming the fields of `agent` they read, each edge is labelled
+/// with what selects it (false/true, ≤ / >, weapon codes with their names), and actions are
+/// rounded boxes with their exact texts. A plain node, which ends a walk silently, is a square
+/// box. Nodes are numbered n0, n1, ... breadth first from the root, so the text only changes
+/// when the tree does.
+std::string renderMermaid(const Agent& agent);
