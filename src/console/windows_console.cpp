@@ -19,9 +19,12 @@ bool startsTwoCodeKey(int code) { return code == 0 || code == 0xE0; }
 class WindowsConsole final : public ConsoleInput {
 public:
     WindowsConsole() : keyboard_(_isatty(_fileno(stdin)) != 0) {
-        // Input bytes reach the reader as they are, as on every other system: no CR-LF folding
-        // and no Ctrl-Z taken as the end of a file.
-        _setmode(_fileno(stdin), _O_BINARY);
+        // Scripted input reaches the reader byte for byte, as on every other system: no CR-LF
+        // folding and no Ctrl-Z taken as the end of a file. At the keyboard, Ctrl-Z stays the
+        // way a Windows user ends the input.
+        if (!keyboard_) {
+            _setmode(_fileno(stdin), _O_BINARY);
+        }
     }
 
     std::size_t readInput(char* buffer, std::size_t capacity) override {
