@@ -51,31 +51,27 @@ TEST_P(SetReaderTest, ValuesAfterTheSeventh_StayForTheNextSet) {
     EXPECT_EQ(rest(), " 8 9\n10 11 12 13 14\n");
 }
 
+// Only the bad token's own line goes: values before it on earlier lines are already read, and
+// a token that ends its line leaves the next line whole.
 TEST_P(SetReaderTest, BadToken_RejectsSetAndDiscardsOnlyTheRestOfItsLine) {
-    feed("1 2 x 4 5 6 7 8\n9 10 11 12 13 14 15\n");
-    SetReading reading = read();
-    EXPECT_EQ(reading.outcome, Outcome::Rejected);
-    EXPECT_EQ(reading.rejectedToken, "\"x\"");
-    EXPECT_FALSE(reading.rejectedForRange);
-    reading = read();
-    ASSERT_EQ(reading.outcome, Outcome::Complete);
-    EXPECT_EQ(reading.values, (InputSet{9, 10, 11, 12, 13, 14, 15}));
-}
-
-// Values before the bad token sit on earlier lines that are already read; only its own line goes.
-TEST_P(SetReaderTest, BadTokenOnLaterLineOfSet_KeepsFollowingLines) {
-    feed("1 2\n3 99999999999\n4 5 6 7 8 9 10\n");
-    const SetReading reading = read();
-    EXPECT_EQ(reading.outcome, Outcome::Rejected);
-    EXPECT_EQ(reading.rejectedToken, "\"99999999999\"");
-    EXPECT_TRUE(reading.rejectedForRange);
-    EXPECT_EQ(rest(), "4 5 6 7 8 9 10\n");
-}
-
-TEST_P(SetReaderTest, BadTokenEndingItsLine_LeavesTheNextLineWhole) {
-    feed("1 2 3 4 5 6 2x\n7 6 5 4 3 2 1\n");
-    EXPECT_EQ(read().outcome, Outcome::Rejected);
-    EXPECT_EQ(rest(), "7 6 5 4 3 2 1\n");
+    const struct {
+        const char* text;
+        const char* token;
+        bool forRange;
+        const char* rest;
+    } cases[] = {
+        {"1 2 x 4 5 6 7 8\n9 10\n", "\"x\"", false, "9 10\n"},
+        {"1 2\n3 99999999999 5\n4 5\n", "\"99999999999\"", true, "4 5\n"},
+        {"1 2 3 4 5 6 2x\n7 6\n", "\"2x\"", false, "7 6\n"},
+    };
+    for (const auto& c : cases) {
+        feed(c.text);
+        const SetReading reading = read();
+        EXPECT_EQ(reading.outcome, Outcome::Rejected) << c.text;
+        EXPECT_EQ(reading.rejectedToken, c.token);
+        EXPECT_EQ(reading.rejectedForRange, c.forRange) << c.text;
+        EXPECT_EQ(rest(), c.rest);
+    }
 }
 
 TEST_P(SetReaderTest, InputEnding_TellsWhetherAnyValueCame) {
