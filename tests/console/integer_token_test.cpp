@@ -15,87 +15,60 @@ IntegerToken::Verdict judge(const std::string& text, std::int32_t& value) {
     return token.finish(value);
 }
 
-TEST(IntegerTokenTest, PercentIForms_GiveTheirValues) {
+// The whole token must be one integer that fits; a rejected one leaves the value alone.
+TEST(IntegerTokenTest, Token_JudgedByPercentIRulesAsAWholeWithin32Bits) {
+    using Verdict = IntegerToken::Verdict;
+    constexpr std::int32_t kUntouched = 12345;
     const struct {
-        const char* text;
+        std::string text;
+        Verdict verdict;
         std::int32_t value;
-    } cases[] = {
-        {"0", 0},
-        {"-0", 0},
-        {"+5", 5},
-        {"42", 42},
-        {"-42", -42},
-        {"010", 8},
-        {"-017", -15},
-        {"0x10", 16},
-        {"0X1f", 31},
-        {"-0xA", -10},
-        {"+0x0", 0},
-        {"000000000000000000000000000012", 10},
-        {"2147483647", INT32_MAX},
-        {"-2147483648", INT32_MIN},
-        {"0x7fffffff", INT32_MAX},
-        {"-0x80000000", INT32_MIN},
-        {"017777777777", INT32_MAX},
-        {"-020000000000", INT32_MIN},
-        {"0x00000000000000000000000001", 1},
-    };
+    } cases[] = {// Signs and bases, up to both ends of the range in each base.
+                 {"0", Verdict::Integer, 0},
+                 {"-0", Verdict::Integer, 0},
+                 {"+5", Verdict::Integer, 5},
+                 {"-42", Verdict::Integer, -42},
+                 {"010", Verdict::Integer, 8},
+                 {"-017", Verdict::Integer, -15},
+                 {"0x10", Verdict::Integer, 16},
+                 {"0X1f", Verdict::Integer, 31},
+                 {"-0xA", Verdict::Integer, -10},
+                 {"000000000000000000000000000012", Verdict::Integer, 10},
+                 {"2147483647", Verdict::Integer, INT32_MAX},
+                 {"-2147483648", Verdict::Integer, INT32_MIN},
+                 {"0x7fffffff", Verdict::Integer, INT32_MAX},
+                 {"-0x80000000", Verdict::Integer, INT32_MIN},
+                 {"017777777777", Verdict::Integer, INT32_MAX},
+                 {"-020000000000", Verdict::Integer, INT32_MIN},
+                 // One past either end, and far past.
+                 {"2147483648", Verdict::OutOfRange, kUntouched},
+                 {"-2147483649", Verdict::OutOfRange, kUntouched},
+                 {"0x80000000", Verdict::OutOfRange, kUntouched},
+                 {"-0x80000001", Verdict::OutOfRange, kUntouched},
+                 {"020000000000", Verdict::OutOfRange, kUntouched},
+                 {"4294967296", Verdict::OutOfRange, kUntouched},
+                 {"99999999999999999999999999999999", Verdict::OutOfRange, kUntouched},
+                 // Anything that is not wholly one integer.
+                 {"", Verdict::NotAnInteger, kUntouched},
+                 {"x", Verdict::NotAnInteger, kUntouched},
+                 {"2x", Verdict::NotAnInteger, kUntouched},
+                 {"08", Verdict::NotAnInteger, kUntouched},
+                 {"0x", Verdict::NotAnInteger, kUntouched},
+                 {"+", Verdict::NotAnInteger, kUntouched},
+                 {"-", Verdict::NotAnInteger, kUntouched},
+                 {"+-1", Verdict::NotAnInteger, kUntouched},
+                 {"0x-1", Verdict::NotAnInteger, kUntouched},
+                 {"1e3", Verdict::NotAnInteger, kUntouched},
+                 {"1.0", Verdict::NotAnInteger, kUntouched},
+                 {"0xg", Verdict::NotAnInteger, kUntouched},
+                 {"0x1x", Verdict::NotAnInteger, kUntouched},
+                 {"\x1b", Verdict::NotAnInteger, kUntouched},
+                 {std::string("1\0", 2), Verdict::NotAnInteger, kUntouched},
+                 {"99999999999999999999x", Verdict::NotAnInteger, kUntouched}};
     for (const auto& c : cases) {
-        std::int32_t value = 12345;
-        EXPECT_EQ(judge(c.text, value), IntegerToken::Verdict::Integer) << c.text;
+        std::int32_t value = kUntouched;
+        EXPECT_EQ(judge(c.text, value), c.verdict) << c.text;
         EXPECT_EQ(value, c.value) << c.text;
-    }
-}
-
-TEST(IntegerTokenTest, TextThatIsNotWhollyOneInteger_IsRejected) {
-    const std::string cases[] = {
-        "",
-        "x",
-        "2x",
-        "08",
-        "09",
-        "0x",
-        "0X",
-        "+",
-        "-",
-        "--1",
-        "+-1",
-        "0x-1",
-        "1e3",
-        "0b1",
-        "1.0",
-        "0xg",
-        "1,2",
-        "x1",
-        "0x1x",
-        "\x1b",
-        "12\x7f",
-        std::string("1\0", 2),
-        std::string("\0", 1),
-    };
-    for (const std::string& text : cases) {
-        std::int32_t value = 12345;
-        EXPECT_EQ(judge(text, value), IntegerToken::Verdict::NotAnInteger) << text;
-        EXPECT_EQ(value, 12345) << "a rejected token must leave the value alone: " << text;
-    }
-}
-
-TEST(IntegerTokenTest, IntegersOutside32Bits_AreOutOfRangeAtBothEnds) {
-    const char* cases[] = {
-        "2147483648",
-        "-2147483649",
-        "0x80000000",
-        "-0x80000001",
-        "020000000000",
-        "4294967296",
-        "4294967295",
-        "99999999999999999999999999999999",
-        "-0xffffffffffffffffff",
-    };
-    for (const char* text : cases) {
-        std::int32_t value = 12345;
-        EXPECT_EQ(judge(text, value), IntegerToken::Verdict::OutOfRange) << text;
-        EXPECT_EQ(value, 12345) << text;
     }
 }
 
