@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <sstream>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -17,58 +19,51 @@ IntegerToken::Verdict judge(const std::string& text, std::int32_t& value) {
 
 // The whole token must be one integer that fits; a rejected one leaves the value alone.
 TEST(IntegerTokenTest, Token_JudgedByPercentIRulesAsAWholeWithin32Bits) {
+    // Signs and bases, up to both ends of the range in each base.
+    const std::pair<const char*, std::int32_t> integers[] = {{"0", 0},
+                                                             {"-0", 0},
+                                                             {"+5", 5},
+                                                             {"-42", -42},
+                                                             {"010", 8},
+                                                             {"-017", -15},
+                                                             {"0x10", 16},
+                                                             {"0X1f", 31},
+                                                             {"-0xA", -10},
+                                                             {"000000000000000000000000000012", 10},
+                                                             {"2147483647", INT32_MAX},
+                                                             {"-2147483648", INT32_MIN},
+                                                             {"0x7fffffff", INT32_MAX},
+                                                             {"-0x80000000", INT32_MIN},
+                                                             {"017777777777", INT32_MAX},
+                                                             {"-020000000000", INT32_MIN}};
+    // Space-separated, as the program meets them; the last ones hold bytes a string cannot.
+    const std::string outOfRange =
+        "2147483648 -2147483649 0x80000000 -0x80000001 020000000000 4294967296 "
+        "99999999999999999999999999999999";
+    const std::string notIntegers = "x 2x 08 0x + - +-1 0x-1 1e3 1.0 0xg 0x1x \x1b 9999999999999x";
+    const std::string oddBytes[] = {"", std::string("1\0", 2)};
+
     using Verdict = IntegerToken::Verdict;
-    constexpr std::int32_t kUntouched = 12345;
-    const struct {
-        std::string text;
-        Verdict verdict;
-        std::int32_t value;
-    } cases[] = {// Signs and bases, up to both ends of the range in each base.
-                 {"0", Verdict::Integer, 0},
-                 {"-0", Verdict::Integer, 0},
-                 {"+5", Verdict::Integer, 5},
-                 {"-42", Verdict::Integer, -42},
-                 {"010", Verdict::Integer, 8},
-                 {"-017", Verdict::Integer, -15},
-                 {"0x10", Verdict::Integer, 16},
-                 {"0X1f", Verdict::Integer, 31},
-                 {"-0xA", Verdict::Integer, -10},
-                 {"000000000000000000000000000012", Verdict::Integer, 10},
-                 {"2147483647", Verdict::Integer, INT32_MAX},
-                 {"-2147483648", Verdict::Integer, INT32_MIN},
-                 {"0x7fffffff", Verdict::Integer, INT32_MAX},
-                 {"-0x80000000", Verdict::Integer, INT32_MIN},
-                 {"017777777777", Verdict::Integer, INT32_MAX},
-                 {"-020000000000", Verdict::Integer, INT32_MIN},
-                 // One past either end, and far past.
-                 {"2147483648", Verdict::OutOfRange, kUntouched},
-                 {"-2147483649", Verdict::OutOfRange, kUntouched},
-                 {"0x80000000", Verdict::OutOfRange, kUntouched},
-                 {"-0x80000001", Verdict::OutOfRange, kUntouched},
-                 {"020000000000", Verdict::OutOfRange, kUntouched},
-                 {"4294967296", Verdict::OutOfRange, kUntouched},
-                 {"99999999999999999999999999999999", Verdict::OutOfRange, kUntouched},
-                 // Anything that is not wholly one integer.
-                 {"", Verdict::NotAnInteger, kUntouched},
-                 {"x", Verdict::NotAnInteger, kUntouched},
-                 {"2x", Verdict::NotAnInteger, kUntouched},
-                 {"08", Verdict::NotAnInteger, kUntouched},
-                 {"0x", Verdict::NotAnInteger, kUntouched},
-                 {"+", Verdict::NotAnInteger, kUntouched},
-                 {"-", Verdict::NotAnInteger, kUntouched},
-                 {"+-1", Verdict::NotAnInteger, kUntouched},
-                 {"0x-1", Verdict::NotAnInteger, kUntouched},
-                 {"1e3", Verdict::NotAnInteger, kUntouched},
-                 {"1.0", Verdict::NotAnInteger, kUntouched},
-                 {"0xg", Verdict::NotAnInteger, kUntouched},
-                 {"0x1x", Verdict::NotAnInteger, kUntouched},
-                 {"\x1b", Verdict::NotAnInteger, kUntouched},
-                 {std::string("1\0", 2), Verdict::NotAnInteger, kUntouched},
-                 {"99999999999999999999x", Verdict::NotAnInteger, kUntouched}};
-    for (const auto& c : cases) {
-        std::int32_t value = kUntouched;
-        EXPECT_EQ(judge(c.text, value), c.verdict) << c.text;
-        EXPECT_EQ(value, c.value) << c.text;
+    for (const auto& [text, expected] : integers) {
+        std::int32_t value = 12345;
+        EXPECT_EQ(judge(text, value), Verdict::Integer) << text;
+        EXPECT_EQ(value, expected) << text;
+    }
+    const auto expectRejected = [](const std::string& text, Verdict verdict) {
+        std::int32_t value = 12345;
+        EXPECT_EQ(judge(text, value), verdict) << text;
+        EXPECT_EQ(value, 12345) << text;
+    };
+    std::istringstream tooLarge(outOfRange);
+    for (std::string text; tooLarge >> text;) {
+        expectRejected(text, Verdict::OutOfRange);
+    }
+    std::istringstream malformed(notIntegers);
+    for (std::string text; malformed >> text;) {
+        expectRejected(text, Verdict::NotAnInteger);
+    }
+    for (const std::string& text : oddBytes) {
+        expectRejected(text, Verdict::NotAnInteger);
     }
 }
 
