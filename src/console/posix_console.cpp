@@ -16,10 +16,19 @@ constexpr unsigned char kEscape = 27;
 // escape sequence at once; a lone Escape is followed by nothing.
 constexpr int kKeySequenceMilliseconds = 100;
 
-// What a signal handler needs to put the terminal back; written only while signals that use
-// it cannot yet see `rawModeActive` set.
+// What the signal handlers need to put the terminal back and to take it again; written only
+// while `rawModeActive` is not yet set, so a handler never sees them half written.
 struct termios savedSettings;
+struct termios rawSettings;
 volatile std::sig_atomic_t rawModeActive = 0;
+
+void handle(int signalNumber, void (*handler)(int), int flags) {
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    action.sa_flags = flags;
+    sigemptyset(&action.sa_mask);
+    sigaction(signalNumber, &action, nullptr);
+}
 
 void restoreTerminalAndDie(int signalNumber) {
     if (rawModeActive != 0) {
@@ -30,14 +39,39 @@ void restoreTerminalAndDie(int signalNumber) {
     std::raise(signalNumber);
 }
 
-void restoreTerminalOnSignals() {
-    struct sigaction action = {};
-    action.sa_handler = restoreTerminalAndDie;
-    action.sa_flags = SA_RESETHAND;
-    sigemptyset(&action.sa_mask);
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
-        sigaction(signalNumber, &action, nullptr);
+void retakeTerminal() {
+    if (rawModeActive != 0) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &rawSettings);
     }
+}
+
+// Ctrl-Z while waiting for the key: the shell gets its terminal back as it was, and `fg` finds
+// the program waiting for a key again rather than for a line.
+void restoreTerminalAndStop(int /*signalNumber*/) {
+    if (rawModeActive != 0) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &savedSettings);
+    }
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTSTP);
+    sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+    std::raise(SIGTSTP);
+    // Here once continued, or at once where no shell could ever continue the program (an
+    // orphaned process group is not stopped): either way, the key is still awaited.
+    handle(SIGTSTP, restoreTerminalAndStop, SA_RESETHAND);
+    retakeTerminal();
+}
+
+void retakeTerminalOnContinue(int /*signalNumber*/) {
+    retakeTerminal();
+}
+
+void restoreTerminalOnSignals() {
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        handle(signalNumber, restoreTerminalAndDie, SA_RESETHAND);
+    }
+    handle(SIGTSTP, restoreTerminalAndStop, SA_RESETHAND);
+    handle(SIGCONT, retakeTerminalOnContinue, SA_RESTART);
 }
 
 // Key-at-a-time input without echo for as long as it lives. Signals stay on, so Ctrl-C still
@@ -48,12 +82,12 @@ public:
         if (tcgetattr(STDIN_FILENO, &savedSettings) != 0) {
             return;
         }
-        struct termios raw = savedSettings;
-        raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-        raw.c_cc[VMIN] = 1;
-        raw.c_cc[VTIME] = 0;
+        rawSettings = savedSettings;
+        rawSettings.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+        rawSettings.c_cc[VMIN] = 1;
+        rawSettings.c_cc[VTIME] = 0;
         rawModeActive = 1;
-        entered_ = tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
+        entered_ = tcsetattr(STDIN_FILENO, TCSANOW, &rawSettings) == 0;
     }
     ~RawMode() {
         if (rawModeActive != 0) {

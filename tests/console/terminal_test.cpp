@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -24,9 +25,14 @@ protected:
         child_ = forkpty(&master_, nullptr, nullptr, nullptr);
         ASSERT_GE(child_, 0);
         if (child_ == 0) {
-            execl(GUARD_EXECUTABLE, GUARD_EXECUTABLE, static_cast<char*>(nullptr));
-            _exit(127);
+            runInChild();
         }
+    }
+
+    // Runs in the child, the session leader of the new terminal; never returns.
+    virtual void runInChild() {
+        execl(GUARD_EXECUTABLE, GUARD_EXECUTABLE, static_cast<char*>(nullptr));
+        _exit(127);
     }
 
     void TearDown() override {
@@ -156,6 +162,44 @@ TEST_F(TerminalTest, CtrlCWhileWaitingForKey_EndsProgramWithTerminalRestored) {
     const int status = waitForExit();
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
     EXPECT_EQ(localModes() & (ICANON | ECHO), static_cast<tcflag_t>(ICANON | ECHO));
+}
+
+// Only a process group whose parent shares its session can be stopped, so the child plays the
+// job-control shell: the program runs as its foreground job, and each stop is announced on the
+// terminal with the job's process id.
+class JobControlTest : public TerminalTest {
+protected:
+    void runInChild() override {
+        const pid_t job = fork();
+        if (job == 0) {
+            setpgid(0, 0);
+            std::signal(SIGTTOU, SIG_IGN);
+            tcsetpgrp(STDIN_FILENO, getpid());
+            std::signal(SIGTTOU, SIG_DFL);
+            TerminalTest::runInChild();
+        }
+        setpgid(job, job);
+        int status = 0;
+        while (waitpid(job, &status, WUNTRACED) == job && WIFSTOPPED(status)) {
+            dprintf(STDOUT_FILENO, "[stopped %d]", static_cast<int>(job));
+        }
+        _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+    }
+};
+
+TEST_F(JobControlTest, CtrlZWhileWaitingForKey_GivesTerminalBackAndWaitsForKeyAgainOnContinue) {
+    answerSetAndReachKey("3 1 5 1 1 3 2\n", 1);
+    type("\x1a");
+    ASSERT_TRUE(waitForText("[stopped ")) << screen_;
+    EXPECT_EQ(localModes() & (ICANON | ECHO), static_cast<tcflag_t>(ICANON | ECHO));
+    const pid_t job = std::atoi(screen_.c_str() + screen_.find("[stopped ") + 9);
+    ASSERT_EQ(kill(job, SIGCONT), 0);
+    ASSERT_TRUE(waitForKeyMode(true)) << "no key-at-a-time mode after continuing";
+    type("a");
+    ASSERT_TRUE(waitForText("3\tWEAPON_GUN\r\n\r\n", 2)) << screen_;
+    type("0 0 0 0 0 0 0\n\x1b");
+    const int status = waitForExit();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << screen_;
 }
 
 class TerminalSignalTest : public TerminalTest, public ::testing::WithParamInterface<int> {};
