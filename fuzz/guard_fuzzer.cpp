@@ -26,10 +26,6 @@ void require(bool condition, const char* property) {
     }
 }
 
-bool isSeparator(std::uint8_t byte) {
-    return InputBuffer::isSeparator(byte);
-}
-
 // Standard input from memory, in blocks of a size the input itself picks, so that reads split
 // tokens and lines at every possible place.
 class MemoryConsole final : public ConsoleInput {
@@ -78,13 +74,13 @@ IntegerToken::Verdict oracle(const std::string& text) {
 void checkTokens(const std::uint8_t* data, std::size_t size) {
     std::size_t at = 0;
     while (at < size) {
-        if (isSeparator(data[at])) {
+        if (InputBuffer::isSeparator(data[at])) {
             ++at;
             continue;
         }
         IntegerToken token;
         std::string text;
-        for (; at < size && !isSeparator(data[at]); ++at) {
+        for (; at < size && !InputBuffer::isSeparator(data[at]); ++at) {
             token.feed(data[at]);
             text += static_cast<char>(data[at]);
         }
@@ -127,17 +123,33 @@ struct TreeTexts {
     }
 };
 
-std::string captured(void (*print)()) {
-    char* text = nullptr;
-    std::size_t length = 0;
-    std::FILE* saved = stdout;
-    stdout = open_memstream(&text, &length);
-    print();
-    std::fclose(stdout);
-    stdout = saved;
-    std::string result(text, length);
-    std::free(text);
-    return result;
+// Points `stream` (stdout or stderr) at memory for as long as it lives.
+class MemoryCapture {
+public:
+    explicit MemoryCapture(std::FILE*& stream) : stream_(stream), saved_(stream) {
+        stream_ = open_memstream(&text_, &length_);
+    }
+    ~MemoryCapture() { std::free(text_); }
+    MemoryCapture(const MemoryCapture&) = delete;
+    MemoryCapture& operator=(const MemoryCapture&) = delete;
+
+    std::string take() {
+        std::fclose(stream_);
+        stream_ = saved_;
+        return {text_, length_};
+    }
+
+private:
+    std::FILE*& stream_;
+    std::FILE* saved_;
+    char* text_ = nullptr;
+    std::size_t length_ = 0;
+};
+
+std::string instructionsText() {
+    MemoryCapture output(stdout);
+    printInstructions();
+    return output.take();
 }
 
 bool startsWith(const std::string& text, std::size_t at, const std::string& prefix) {
@@ -146,27 +158,15 @@ bool startsWith(const std::string& text, std::size_t at, const std::string& pref
 
 void checkDialogue(const std::uint8_t* data, std::size_t size) {
     static const TreeTexts tree;
-    static const std::string instructions = captured(printInstructions);
+    static const std::string instructions = instructionsText();
     static const std::string prompt = "\n\nPress any key to continue\n\n";
 
-    char* output = nullptr;
-    std::size_t outputLength = 0;
-    char* errors = nullptr;
-    std::size_t errorsLength = 0;
-    std::FILE* savedOutput = stdout;
-    std::FILE* savedErrors = stderr;
-    stdout = open_memstream(&output, &outputLength);
-    stderr = open_memstream(&errors, &errorsLength);
+    MemoryCapture output(stdout);
+    MemoryCapture errors(stderr);
     MemoryConsole console(data, size);
     const int status = runConsole(console);
-    std::fclose(stdout);
-    std::fclose(stderr);
-    stdout = savedOutput;
-    stderr = savedErrors;
-    const std::string out(output, outputLength);
-    const std::string err(errors, errorsLength);
-    std::free(output);
-    std::free(errors);
+    const std::string err = errors.take();
+    const std::string out = output.take();
 
     // Every round: instructions, a walk of the tree from its root, then the prompt, except that
     // the last round may end before its prompt, when the input ran out.

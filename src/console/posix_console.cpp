@@ -62,6 +62,8 @@ void restoreTerminalAndStop(int /*signalNumber*/) {
     retakeTerminal();
 }
 
+// A stop that gave no chance to restore anything (SIGSTOP) leaves the shell to reset the
+// terminal its own way; on continue, the key wait takes it back.
 void retakeTerminalOnContinue(int /*signalNumber*/) {
     retakeTerminal();
 }

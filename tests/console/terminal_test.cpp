@@ -47,38 +47,40 @@ protected:
         ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
     }
 
+    // Takes whatever the program has written so far, waiting up to `milliseconds` for it.
+    void drain(int milliseconds) {
+        struct pollfd ready = {master_, POLLIN, 0};
+        if (poll(&ready, 1, milliseconds) == 1) {
+            char block[4096];
+            const ssize_t count = read(master_, block, sizeof block);
+            if (count > 0) {
+                screen_.append(block, static_cast<std::size_t>(count));
+            }
+        }
+    }
+
     // Reads the screen until `text` has appeared `times` times in all, or patience runs out.
     bool waitForText(const std::string& text, int times = 1) {
         const auto deadline = Clock::now() + kPatience;
-        while (Clock::now() < deadline) {
-            if (countOf(text) >= times) {
-                return true;
-            }
-            struct pollfd ready = {master_, POLLIN, 0};
-            if (poll(&ready, 1, 50) == 1) {
-                char block[4096];
-                const ssize_t count = read(master_, block, sizeof block);
-                if (count > 0) {
-                    screen_.append(block, static_cast<std::size_t>(count));
-                }
-            }
+        while (countOf(text) < times && Clock::now() < deadline) {
+            drain(50);
         }
         return countOf(text) >= times;
     }
 
-    tcflag_t localModes() const {
+    // The program sets the terminal itself; its settings show through the master side. Line
+    // mode is the one a shell leaves: echo and line editing on.
+    tcflag_t echoAndLineEditing() const {
         struct termios settings = {};
         tcgetattr(master_, &settings);
-        return settings.c_lflag;
+        return settings.c_lflag & (ICANON | ECHO);
     }
+    bool inLineMode() const { return echoAndLineEditing() == (ICANON | ECHO); }
 
-    // The program sets the terminal itself; its settings show through the master side.
     bool waitForKeyMode(bool keyAtATime) {
         const auto deadline = Clock::now() + kPatience;
         while (Clock::now() < deadline) {
-            const bool line = (localModes() & (ICANON | ECHO)) == (ICANON | ECHO);
-            const bool raw = (localModes() & (ICANON | ECHO)) == 0;
-            if (keyAtATime ? raw : line) {
+            if (keyAtATime ? echoAndLineEditing() == 0 : inLineMode()) {
                 return true;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -90,12 +92,11 @@ protected:
         int status = 0;
         const auto deadline = Clock::now() + kPatience;
         while (Clock::now() < deadline) {
-            waitForText("\x01never\x01", 0);
+            drain(10);
             if (waitpid(child_, &status, WNOHANG) == child_) {
                 child_ = -1;
                 return status;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         ADD_FAILURE() << "the program did not exit";
         return -1;
@@ -119,12 +120,10 @@ protected:
     }
 
     std::string screen_;
+    pid_t child_ = -1;
 
 private:
     int master_ = -1;
-
-protected:
-    pid_t child_ = -1;
 };
 
 TEST_F(TerminalTest, KeyWithoutEnterContinues_EscapeExitsZeroWithTerminalRestored) {
@@ -137,7 +136,7 @@ TEST_F(TerminalTest, KeyWithoutEnterContinues_EscapeExitsZeroWithTerminalRestore
     type("\x1b");
     const int status = waitForExit();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_EQ(localModes() & (ICANON | ECHO), static_cast<tcflag_t>(ICANON | ECHO));
+    EXPECT_TRUE(inLineMode());
 }
 
 TEST_F(TerminalTest, ArrowAndFunctionKeys_ContinueAndLeaveNothingInTheNextSet) {
@@ -161,7 +160,7 @@ TEST_F(TerminalTest, CtrlCWhileWaitingForKey_EndsProgramWithTerminalRestored) {
     type("\x03");
     const int status = waitForExit();
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
-    EXPECT_EQ(localModes() & (ICANON | ECHO), static_cast<tcflag_t>(ICANON | ECHO));
+    EXPECT_TRUE(inLineMode());
 }
 
 // Only a process group whose parent shares its session can be stopped, so the child plays the
@@ -191,7 +190,7 @@ TEST_F(JobControlTest, CtrlZWhileWaitingForKey_GivesTerminalBackAndWaitsForKeyAg
     answerSetAndReachKey("3 1 5 1 1 3 2\n", 1);
     type("\x1a");
     ASSERT_TRUE(waitForText("[stopped ")) << screen_;
-    EXPECT_EQ(localModes() & (ICANON | ECHO), static_cast<tcflag_t>(ICANON | ECHO));
+    EXPECT_TRUE(inLineMode());
     const pid_t job = std::atoi(screen_.c_str() + screen_.find("[stopped ") + 9);
     ASSERT_EQ(kill(job, SIGCONT), 0);
     ASSERT_TRUE(waitForKeyMode(true)) << "no key-at-a-time mode after continuing";
@@ -209,7 +208,7 @@ TEST_P(TerminalSignalTest, SignalWhileWaitingForKey_EndsProgramByThatSignalWithT
     ASSERT_EQ(kill(child_, GetParam()), 0);
     const int status = waitForExit();
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == GetParam()) << status;
-    EXPECT_EQ(localModes() & (ICANON | ECHO), static_cast<tcflag_t>(ICANON | ECHO));
+    EXPECT_TRUE(inLineMode());
 }
 
 INSTANTIATE_TEST_SUITE_P(EndingSignals, TerminalSignalTest,
