@@ -41,10 +41,11 @@ public:
         offset_ += count;
         return count;
     }
+    bool inputWaiting() override { return true; }
     bool hasKeyboard() const override { return false; }
     Key readKey() override {
         require(false, "no key is read without a keyboard");
-        return Key::None;
+        return Key::End;
     }
 
 private:

@@ -6,18 +6,23 @@
 enum class Key {
     Escape,  ///< End the program.
     Other,   ///< Start the next set.
-    None,    ///< No key can ever come (the keyboard is gone): end the program.
+    End,     ///< The input has ended (Ctrl-D, or no key can ever come): end as at its end.
 };
 
 /// The platform layer: where the loop gets its bytes and key presses. One implementation per
-/// system, one scripted fake in the tests; the loop reads the same over all of them.
+/// system, one in-memory one in the fuzzer; the loop reads the same over all of them. A read
+/// that fails for any reason but a signal throws std::system_error carrying the system's reason.
 class ConsoleInput {
 public:
     virtual ~ConsoleInput() = default;
 
     /// Blocks until standard input has bytes, copies up to `capacity` of them into `buffer` and
-    /// returns how many; 0 means the input has ended or can no longer be read.
+    /// returns how many; 0 means the input has ended.
     virtual std::size_t readInput(char* buffer, std::size_t capacity) = 0;
+
+    /// True when `readInput` would return at once: typed-ahead or pasted input, or its end, is
+    /// already there. Only called with a keyboard.
+    virtual bool inputWaiting() = 0;
 
     /// True when a person is at a keyboard (standard input is a terminal); false when the
     /// program is fed by a pipe or a file and key presses are taken from the input itself.

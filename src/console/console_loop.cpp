@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <stdexcept>
+#include <system_error>
 
 #include "agent.h"
 #include "input_buffer.h"
@@ -19,12 +20,19 @@ void reportProblem(const char* format, Arguments... arguments) {
     std::fprintf(stderr, format, arguments...);
 }
 
-// Without a keyboard the key press is the next byte of the input: an Escape byte ends the
-// program, the end of the input ends it too, and anything else is the start of the next set.
-Key takeKeyFromInput(InputBuffer& input) {
-    const int byte = input.skipSeparators();
+// What follows a round's prompt. Bytes that have already arrived come first and are read as a
+// script is read: white space is skipped, an Escape byte ends the program, and anything else is
+// the next round's first value, left for it. That is the whole of a script; at a keyboard it is
+// a paste or lines typed ahead, which are never a key press. Only at a keyboard with nothing
+// waiting is a key pressed.
+Key nextKey(ConsoleInput& console, InputBuffer& input) {
+    const int byte = input.skipSeparators(!console.hasKeyboard());
+    if (byte == InputBuffer::kNotYet) {
+        std::fflush(stdout);
+        return console.readKey();
+    }
     if (byte == InputBuffer::kEnd) {
-        return Key::None;
+        return Key::End;
     }
     if (byte == kEscape) {
         input.advance();
@@ -56,6 +64,49 @@ int finish(int status) {
     return status;
 }
 
+int answerSets(ConsoleInput& console, InputBuffer& input) {
+    Agent agent;
+    agent.buildTree();
+    bool everySetAnswered = true;
+
+    for (;;) {
+        printInstructions();
+        const SetReading reading = readSet(input);
+        // At a terminal, input ended by Ctrl-D part-way through a line leaves the cursor after
+        // the typed text: what is printed next starts a line of its own.
+        const char* lineStart = input.takeOpenLine() ? "\n" : "";
+        switch (reading.outcome) {
+            case SetReading::Outcome::Complete:
+                std::fputs(lineStart, stdout);
+                everySetAnswered &= answer(agent, reading.values);
+                break;
+            case SetReading::Outcome::Rejected:
+                reportProblem("%sguard: set rejected: %s %s\n", lineStart,
+                              reading.rejectedToken.c_str(),
+                              reading.rejectedForRange ? "does not fit in a 32-bit integer"
+                                                       : "is not an integer");
+                everySetAnswered = false;
+                break;
+            case SetReading::Outcome::EndedBeforeSet:
+                return everySetAnswered ? 0 : 1;
+            case SetReading::Outcome::EndedInSet:
+                reportProblem("%sguard: input ended after %d of 7 values\n", lineStart,
+                              reading.valuesRead);
+                return 1;
+        }
+
+        std::printf("\n\nPress any key to continue\n\n");
+        switch (nextKey(console, input)) {
+            case Key::Escape:
+                return 0;
+            case Key::End:
+                return everySetAnswered ? 0 : 1;
+            case Key::Other:
+                break;
+        }
+    }
+}
+
 }  // namespace
 
 void printInstructions() {
@@ -73,44 +124,13 @@ void printInstructions() {
 }
 
 int runConsole(ConsoleInput& console) {
-    Agent agent;
-    agent.buildTree();
     InputBuffer input(console);
-    bool everySetAnswered = true;
-
-    for (;;) {
-        printInstructions();
-        const SetReading reading = readSet(input);
-        switch (reading.outcome) {
-            case SetReading::Outcome::Complete:
-                everySetAnswered &= answer(agent, reading.values);
-                break;
-            case SetReading::Outcome::Rejected:
-                reportProblem("guard: set rejected: %s %s\n", reading.rejectedToken.c_str(),
-                              reading.rejectedForRange ? "does not fit in a 32-bit integer"
-                                                       : "is not an integer");
-                everySetAnswered = false;
-                break;
-            case SetReading::Outcome::EndedBeforeSet:
-                return finish(everySetAnswered ? 0 : 1);
-            case SetReading::Outcome::EndedInSet:
-                reportProblem("guard: input ended after %d of 7 values\n", reading.valuesRead);
-                return finish(1);
-        }
-
-        std::printf("\n\nPress any key to continue\n\n");
-        Key key = Key::None;
-        if (console.hasKeyboard()) {
-            std::fflush(stdout);
-            key = console.readKey();
-        } else {
-            key = takeKeyFromInput(input);
-        }
-        if (key == Key::Escape) {
-            return finish(0);
-        }
-        if (key == Key::None) {
-            return finish(everySetAnswered ? 0 : 1);
-        }
+    int status = 1;
+    try {
+        status = answerSets(console, input);
+    } catch (const std::system_error& failure) {
+        reportProblem("%sguard: could not read standard input: %s\n",
+                      input.takeOpenLine() ? "\n" : "", failure.code().message().c_str());
     }
+    return finish(status);
 }

@@ -12,21 +12,28 @@
 /// on a terminal where another read would wait for more.
 class InputBuffer {
 public:
-    static constexpr int kEnd = -1;  ///< What `peek` returns once the input has ended.
+    static constexpr int kEnd = -1;     ///< What `peek` returns once the input has ended.
+    static constexpr int kNotYet = -2;  ///< What a `peek` that may not wait returns instead.
 
     explicit InputBuffer(ConsoleInput& input) : input_(input) {}
     InputBuffer(const InputBuffer&) = delete;
     InputBuffer& operator=(const InputBuffer&) = delete;
 
-    /// The next byte (0 to 255) without consuming it, or `kEnd`.
-    int peek() {
-        if (next_ == filled_ && !refill()) {
-            return kEnd;
+    /// The next byte (0 to 255) without consuming it, or `kEnd`. With `mayWait` false, `kNotYet`
+    /// when the byte has not arrived yet and waiting would be needed for it.
+    int peek(bool mayWait = true) {
+        if (next_ == filled_) {
+            if (!mayWait && !ended_ && !input_.inputWaiting()) {
+                return kNotYet;
+            }
+            if (!refill()) {
+                return kEnd;
+            }
         }
         return static_cast<unsigned char>(bytes_[next_]);
     }
 
-    /// Consumes the byte that `peek` returned; only valid after a `peek` that was not `kEnd`.
+    /// Consumes the byte that `peek` returned; only valid after a `peek` that returned one.
     void advance() { ++next_; }
 
     /// The bytes C's isspace takes as white space, without its dependence on the locale.
@@ -36,13 +43,21 @@ public:
     }
 
     /// Consumes white space and returns the byte after it, as `peek` does.
-    int skipSeparators() {
-        int byte = peek();
+    int skipSeparators(bool mayWait = true) {
+        int byte = peek(mayWait);
         while (isSeparator(byte)) {
             advance();
-            byte = peek();
+            byte = peek(mayWait);
         }
         return byte;
+    }
+
+    /// True, once, when the last bytes read from a keyboard did not end a line: the user pressed
+    /// Ctrl-D part-way through one, and the cursor still stands after what they typed.
+    bool takeOpenLine() {
+        const bool open = lineOpen_;
+        lineOpen_ = false;
+        return open;
     }
 
 private:
@@ -52,5 +67,6 @@ private:
     std::size_t next_ = 0;    ///< Index of the next unread byte in `bytes_`.
     std::size_t filled_ = 0;  ///< Number of valid bytes in `bytes_`.
     bool ended_ = false;
+    bool lineOpen_ = false;  ///< See `takeOpenLine`.
     char bytes_[1 << 16];
 };

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <initializer_list>
+#include <system_error>
 
 #include "system_console.h"
 
@@ -12,9 +13,10 @@ namespace {
 
 constexpr unsigned char kEscape = 27;
 
-// How long the rest of a key's bytes may take to arrive. A terminal sends an arrow's whole
-// escape sequence at once; a lone Escape is followed by nothing.
-constexpr int kKeySequenceMilliseconds = 100;
+// How long the rest of a key's bytes may take to arrive. A terminal writes an arrow's whole
+// escape sequence at once, so the rest is normally there already; a lone Escape is followed by
+// nothing, and this is how long it takes to end the program.
+constexpr int kKeySequenceMilliseconds = 25;
 
 // What the signal handlers need to put the terminal back and to take it again; written only
 // while `rawModeActive` is not yet set, so a handler never sees them half written.
@@ -102,20 +104,38 @@ public:
 
     bool entered() const { return entered_; }
 
+    /// Whether `byte` is the terminal's end-of-input character (Ctrl-D), which raw mode hands
+    /// over as a byte like any other.
+    static bool endsInput(unsigned char byte) {
+        return byte == savedSettings.c_cc[VEOF] && byte != _POSIX_VDISABLE;
+    }
+
 private:
     bool entered_ = false;
 };
 
+// After a read that failed: a signal means try again; standard input left non-blocking (by
+// another program sharing the terminal, say) means wait until it is readable, so that is never
+// taken for a failure; anything else is a failure to read, with the system's reason.
+void handleFailedRead() {
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        struct pollfd waiting = {STDIN_FILENO, POLLIN, 0};
+        poll(&waiting, 1, -1);
+        return;
+    }
+    if (errno != EINTR) {
+        throw std::system_error(errno, std::generic_category());
+    }
+}
+
+// Returns false at the end of the input.
 bool readByte(unsigned char& byte) {
     for (;;) {
         const ssize_t count = read(STDIN_FILENO, &byte, 1);
-        if (count == 1) {
-            return true;
+        if (count >= 0) {
+            return count == 1;
         }
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        return false;
+        handleFailedRead();
     }
 }
 
@@ -162,10 +182,13 @@ public:
             if (count >= 0) {
                 return static_cast<std::size_t>(count);
             }
-            if (errno != EINTR) {
-                return 0;
-            }
+            handleFailedRead();
         }
+    }
+
+    bool inputWaiting() override {
+        struct pollfd waiting = {STDIN_FILENO, POLLIN, 0};
+        return poll(&waiting, 1, 0) == 1;
     }
 
     bool hasKeyboard() const override { return keyboard_; }
@@ -173,15 +196,16 @@ public:
     Key readKey() override {
         RawMode raw;
         unsigned char byte = 0;
-        if (!raw.entered() || !readByte(byte)) {
-            return Key::None;
+        if (!raw.entered() || !readByte(byte) || RawMode::endsInput(byte)) {
+            return Key::End;
         }
         if (byte != kEscape) {
             takeRestOfCharacter(byte);
             return Key::Other;
         }
+        // Escape pressed twice is Escape: the second is no start of a sequence.
         unsigned char second = 0;
-        if (!readFollowingByte(second)) {
+        if (!readFollowingByte(second) || second == kEscape) {
             return Key::Escape;
         }
         takeRestOfEscapeSequence(second);

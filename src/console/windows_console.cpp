@@ -2,9 +2,11 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <system_error>
 
 #include "system_console.h"
 
@@ -14,7 +16,9 @@ constexpr int kEscape = 27;
 constexpr int kCtrlC = 3;
 
 // Arrow and function keys arrive from _getch as one of these, then a second code.
-bool startsTwoCodeKey(int code) { return code == 0 || code == 0xE0; }
+bool startsTwoCodeKey(int code) {
+    return code == 0 || code == 0xE0;
+}
 
 class WindowsConsole final : public ConsoleInput {
 public:
@@ -30,8 +34,14 @@ public:
     std::size_t readInput(char* buffer, std::size_t capacity) override {
         const unsigned request = capacity < INT_MAX ? static_cast<unsigned>(capacity) : INT_MAX;
         const int count = _read(_fileno(stdin), buffer, request);
-        return count > 0 ? static_cast<std::size_t>(count) : 0;
+        if (count < 0) {
+            throw std::system_error(errno, std::generic_category());
+        }
+        return static_cast<std::size_t>(count);
     }
+
+    // Keys already pressed are lines typed ahead or a paste, waiting in the console's buffer.
+    bool inputWaiting() override { return _kbhit() != 0; }
 
     bool hasKeyboard() const override { return keyboard_; }
 
@@ -54,4 +64,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ConsoleInput> openSystemConsole() { return std::make_unique<WindowsConsole>(); }
+std::unique_ptr<ConsoleInput> openSystemConsole() {
+    return std::make_unique<WindowsConsole>();
+}

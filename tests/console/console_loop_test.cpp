@@ -48,9 +48,9 @@ TEST(ConsoleLoopTest, KeyboardRun_StatusFollowsHowItEnded) {
         int status;
         const char* errors;
     } cases[] = {
-        {"3 1 5 1 1 3 2\n", Key::None, 0, ""},
-        {"3 1 5 1 1 3 y\n", Key::None, 1, "guard: set rejected: \"y\" is not an integer\n"},
-        {"3 1 5 1 1 3 -4\n", Key::None, 1,
+        {"3 1 5 1 1 3 2\n", Key::End, 0, ""},
+        {"3 1 5 1 1 3 y\n", Key::End, 1, "guard: set rejected: \"y\" is not an integer\n"},
+        {"3 1 5 1 1 3 -4\n", Key::End, 1,
          "guard: set not answered: player weapon -4 is not a weapon code (0 to 3)\n"},
         {"3 1 5 1 1 3 y\n", Key::Escape, 0, "guard: set rejected: \"y\" is not an integer\n"},
     };

@@ -31,13 +31,14 @@ public:
         return count;
     }
 
+    bool inputWaiting() override { return false; }
     bool hasKeyboard() const override { return keyboard_; }
 
     Key readKey() override {
         noteWait();
         ++keysRead;
         if (keys_.empty()) {
-            return Key::None;
+            return Key::End;
         }
         const Key key = keys_.front();
         keys_.pop_front();
