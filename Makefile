@@ -1,39 +1,60 @@
-# A thin front over CMake: `make run` builds and starts the program, `make test` runs every test.
-# The other targets are the checks CI runs after `make test`; each works on its own build folder.
+# A thin front over CMake: `make run` builds the program alone and starts it, `make test` builds
+# and runs every test. The other targets install, package, and run the checks CI runs after
+# `make test`.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # CI treats every compiler warning as an error.
 WERROR := $(if $(CI),ON,OFF)
+PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 60
 WINE ?= $(firstword $(wildcard /usr/lib/wine/wine64 /usr/bin/wine64 /usr/bin/wine) wine)
-TRANSCRIPT_INPUTS := tests/end_to_end/transcripts
+TRANSCRIPTS := $(basename $(wildcard tests/end_to_end/transcripts/*.in))
 
-.PHONY: all build run test diagram bench sanitize memcheck tidy fuzz windows clean
+# Configured afresh every time: that takes a fraction of a second once done, and a configure
+# that stopped part-way (before GoogleTest was installed, say) can never leave a build folder
+# that a later run trips over.
+CONFIGURE = cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release \
+    -DGUARD_WARNINGS_AS_ERRORS=$(WERROR)
 
-all: build
+.PHONY: all program run diagram test install package bench sanitize memcheck tidy fuzz \
+    windows-program windows clean
 
-$(BUILD_DIR)/CMakeCache.txt:
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DGUARD_WARNINGS_AS_ERRORS=$(WERROR)
+all: program
 
-build: $(BUILD_DIR)/CMakeCache.txt
-	cmake --build $(BUILD_DIR) --parallel $(JOBS)
+# The program alone, which needs no test framework. The build's progress goes to standard
+# error, so that what `run` and `diagram` write to standard output is the program's own.
+program:
+	@$(CONFIGURE) -DGUARD_BUILD_TESTS=OFF >&2
+	@cmake --build $(BUILD_DIR) --target guard --parallel $(JOBS) >&2
 
-run: build
+run: program
 	@$(BUILD_DIR)/guard
 
-test: build
-	ctest --test-dir $(BUILD_DIR) --output-on-failure --parallel $(JOBS)
-
 # The guard tree as the Mermaid flowchart README.md shows; a test fails when the two differ.
-diagram: build
+diagram: program
+	@cmake --build $(BUILD_DIR) --target guard_tree_diagram >&2
 	@$(BUILD_DIR)/tools/guard_tree_diagram
 
-# The walk against hand-written code, streaming and start-up against a C baseline (needs Google
-# Benchmark, python3 and GNU time).
-bench:
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DGUARD_BENCH=ON
+test:
+	$(CONFIGURE) -DGUARD_BUILD_TESTS=ON
 	cmake --build $(BUILD_DIR) --parallel $(JOBS)
-	python3 bench/run_benchmarks.py $(BUILD_DIR)
+	ctest --test-dir $(BUILD_DIR) --output-on-failure --parallel $(JOBS)
+
+# PREFIX/bin/guard and its manual page; DESTDIR, if set, is put before PREFIX (for packagers).
+install: program
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# build/guard_VERSION_ARCH.deb, and build-windows/guard-VERSION-win64.zip (needs MinGW-w64).
+package: program windows-program
+	cd $(BUILD_DIR) && cpack
+	cd build-windows && cpack
+
+# The walk against hand-written code, streaming and start-up against a C baseline, and how soon
+# Escape ends the program (needs Google Benchmark, python3 and GNU time).
+bench:
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DGUARD_BUILD_TESTS=OFF -DGUARD_BENCH=ON
+	cmake --build build-bench --parallel $(JOBS)
+	python3 bench/run_benchmarks.py build-bench
 
 # Every test again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize:
@@ -44,15 +65,16 @@ sanitize:
 
 # One scripted session under valgrind: an answered set, a rejected one, a failed weapon lookup
 # and an incomplete last set. Any memory error or lost byte turns the status into 99.
-memcheck: build
+memcheck: program
 	valgrind --quiet --error-exitcode=99 --leak-check=full \
 	    --show-leak-kinds=definite,indirect --errors-for-leak-kinds=definite,indirect \
-	    $(BUILD_DIR)/guard <$(TRANSCRIPT_INPUTS)/mixed_session.in >/dev/null 2>&1; \
+	    $(BUILD_DIR)/guard <tests/end_to_end/transcripts/mixed_session.in >/dev/null 2>&1; \
 	    status=$$?; echo "memcheck: guard exited $$status under valgrind (1 expected)"; \
 	    test $$status -eq 1
 
 # The Windows console layer is left out: this machine has no Windows headers for clang-tidy.
-tidy: build
+tidy:
+	$(CONFIGURE) -DGUARD_BUILD_TESTS=ON >/dev/null
 	CXX=clang++ cmake -S . -B build-fuzz -DGUARD_FUZZ=ON -DGUARD_BUILD_TESTS=OFF >/dev/null
 	git ls-files 'src/*.cpp' 'tests/*.cpp' 'tools/*.cpp' | grep -v windows_console.cpp | \
 	    xargs -P $(JOBS) -n 4 clang-tidy -p $(BUILD_DIR) --quiet
@@ -67,14 +89,18 @@ fuzz:
 	build-fuzz/fuzz/guard_fuzzer -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
 	    -artifact_prefix=build-fuzz/artifacts/ build-fuzz/corpus fuzz/corpus
 
-# guard.exe cross-compiled with MinGW-w64, then every golden transcript run under Wine.
-windows:
+# guard.exe cross-compiled with MinGW-w64.
+windows-program:
 	cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
 	    -DCMAKE_BUILD_TYPE=Release -DGUARD_BUILD_TESTS=OFF -DGUARD_WARNINGS_AS_ERRORS=$(WERROR)
 	cmake --build build-windows --parallel $(JOBS)
+
+# Every golden transcript run by guard.exe under Wine.
+windows: windows-program
 	WINEPREFIX=$(CURDIR)/build-windows/wine WINEDEBUG=-all $(WINE) wineboot -i >/dev/null 2>&1 || true
 	WINEPREFIX=$(CURDIR)/build-windows/wine WINEDEBUG=-all TRANSCRIPT_RUNNER=$(WINE) \
-	    TRANSCRIPT_CRLF=1 sh tests/end_to_end/check_all_transcripts.sh build-windows/guard.exe
+	    TRANSCRIPT_CRLF=1 sh tests/end_to_end/check_transcript.sh build-windows/guard.exe \
+	    $(TRANSCRIPTS)
 
 clean:
-	rm -rf $(BUILD_DIR) build-sanitize build-fuzz build-windows
+	rm -rf $(BUILD_DIR) build-bench build-sanitize build-fuzz build-windows
