@@ -1,14 +1,16 @@
 #!/usr/bin/env python3
-"""Prints the three comparisons of `make bench`: the tree walk against hand-written code, the
-program streaming scripted sets against a minimal C program, and start-up against the same
-C program. Usage: run_benchmarks.py BUILD_DIR"""
+"""Prints the figures of `make bench`: the tree walk against hand-written code, the program
+streaming scripted sets against a minimal C program, start-up against the same C program, and
+how soon Escape ends the program at a terminal. Usage: run_benchmarks.py BUILD_DIR"""
 import json
 import os
+import pty
 import random
 import statistics
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 
 WALK_GOAL = 1.2
@@ -17,6 +19,8 @@ STREAM_SETS = 200_000
 SMALL_SETS = 1_000
 STREAM_RUNS = 7
 START_RUNS = 101
+ESCAPE_RUNS = 21
+ESCAPE_GOAL_MS = 50
 
 
 def write_sets(path, count):
@@ -133,6 +137,40 @@ def start_up(guard, baseline, work):
           % (guard_wall, baseline_wall, guard_wall / baseline_wall))
 
 
+def read_until(descriptor, text):
+    seen = b""
+    while text not in seen:
+        seen += os.read(descriptor, 4096)
+
+
+def escape_latency(guard):
+    """Median time from the Escape key, written to a pseudo-terminal while the program waits for
+    a key, to the program's exit: how long it waits to tell Escape from an arrow key's start."""
+    times = []
+    for _ in range(ESCAPE_RUNS):
+        pid, terminal = pty.fork()
+        if pid == 0:
+            os.execv(guard, [guard])
+        read_until(terminal, b"WEAPON_GUN\r\n\r\n")
+        os.write(terminal, b"3 1 5 1 1 3 2\n")
+        read_until(terminal, b"continue\r\n\r\n")
+        while termios.tcgetattr(terminal)[3] & termios.ICANON:
+            time.sleep(0.001)
+        start = time.perf_counter()
+        os.write(terminal, b"\x1b")
+        os.waitpid(pid, 0)
+        times.append((time.perf_counter() - start) * 1e3)
+        os.close(terminal)
+    latency = statistics.median(times)
+    print()
+    print("4. Escape at a terminal: from the key to the program's exit (median of %d runs)"
+          % ESCAPE_RUNS)
+    print("   %.1f ms (fastest %.1f, slowest %.1f; goal <= %d ms %s)" % (
+        latency, min(times), max(times), ESCAPE_GOAL_MS,
+        "met" if latency <= ESCAPE_GOAL_MS else "MISSED"))
+    return latency
+
+
 def main():
     build = sys.argv[1] if len(sys.argv) > 1 else "build"
     guard = os.path.join(build, "guard")
@@ -141,7 +179,8 @@ def main():
     with tempfile.TemporaryDirectory() as work:
         stream_ratio = stream(guard, baseline, work)
         start_up(guard, baseline, work)
-    if walk_ratio > WALK_GOAL or stream_ratio > STREAM_GOAL:
+    escape = escape_latency(guard)
+    if walk_ratio > WALK_GOAL or stream_ratio > STREAM_GOAL or escape > ESCAPE_GOAL_MS:
         print("\nA goal was missed.")
 
 
