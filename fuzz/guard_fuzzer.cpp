@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <utility>
+#include <string_view>
 
 #include "console_loop.h"
 #include "input_buffer.h"
@@ -25,24 +25,18 @@ void require(bool condition, const char* property) {
 
 // Standard input from memory, in blocks of a size the input itself picks, so that reads split
 // tokens and lines at every possible place.
-class MemoryConsole final : public ConsoleInput {
-public:
-    explicit MemoryConsole(std::string input) : input_(std::move(input)) {}
+struct MemoryConsole final : ConsoleInput {
+    std::string_view unread;
+    std::size_t blockSize = 1;
 
     std::size_t readInput(char* buffer, std::size_t capacity) override {
-        const std::size_t count = std::min({capacity, blockSize_, input_.size() - offset_});
-        std::memcpy(buffer, input_.data() + offset_, count);
-        offset_ += count;
+        const std::size_t count = unread.copy(buffer, std::min(capacity, blockSize));
+        unread.remove_prefix(count);
         return count;
     }
     bool inputWaiting() override { return true; }
     bool hasKeyboard() const override { return false; }
     Key readKey() override { return Key::End; }
-
-private:
-    std::string input_;
-    std::size_t offset_ = 0;
-    std::size_t blockSize_ = 1 + input_.size() % 13;
 };
 
 // C's strtoll, in the "C" locale, judges what a whole token means.
@@ -86,7 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::FILE* const savedErrors = stderr;
     stdout = std::fopen("/dev/null", "w");
     stderr = open_memstream(&errors, &errorsSize);
-    MemoryConsole console(input);
+    MemoryConsole console;
+    console.unread = input;
+    console.blockSize = 1 + size % 13;
     const int status = runConsole(console);
     std::fclose(stdout);
     std::fclose(stderr);

@@ -5,39 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
-#include <new>
 #include <vector>
-
-namespace {
-// While set, every delete in this test program is recorded, in order.
-std::vector<const void*>* recordedDeletes = nullptr;
-
-void recordAndFree(void* memory) {
-    if (recordedDeletes != nullptr && memory != nullptr) {
-        std::vector<const void*>* record = recordedDeletes;
-        recordedDeletes = nullptr;  // the record's own growth is not recorded
-        record->push_back(memory);
-        recordedDeletes = record;
-    }
-    std::free(memory);
-}
-}  // namespace
-
-// Both replaced, so that what one allocates the other frees, sanitizers included.
-void* operator new(std::size_t size) {
-    if (void* memory = std::malloc(size == 0 ? 1 : size)) {
-        return memory;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* memory) noexcept {
-    recordAndFree(memory);
-}
-void operator delete(void* memory, std::size_t /*size*/) noexcept {
-    recordAndFree(memory);
-}
 
 namespace {
 
@@ -63,26 +32,29 @@ TEST(AgentTest, RunBeforeBuildTree_PrintsNothing) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
-TEST(AgentTest, Destruction_FreesEveryNodeOnceChildrenBeforeParents) {
-    auto agent = std::make_unique<Agent>();
-    agent->buildTree();
-    std::vector<std::pair<const Node*, const Node*>> nodeAndParent = {{agent->root, nullptr}};
-    for (std::size_t i = 0; i < nodeAndParent.size(); ++i) {
-        for (const Node* child : nodeAndParent[i].first->children) {
-            nodeAndParent.emplace_back(child, nodeAndParent[i].first);
-        }
-    }
-    ASSERT_EQ(nodeAndParent.size(), 19U);
+// Notes its own destruction, which the agent's teardown reaches through a pointer to Node.
+struct RecordingNode : Node {
+    explicit RecordingNode(std::vector<const Node*>& destroyed) : destroyed(destroyed) {}
+    ~RecordingNode() override { destroyed.push_back(this); }
+    std::vector<const Node*>& destroyed;
+};
 
-    std::vector<const void*> deletes;
-    recordedDeletes = &deletes;
+TEST(AgentTest, Destruction_DestroysEveryNodeOnceChildrenBeforeParents) {
+    std::vector<const Node*> destroyed;
+    std::vector<std::pair<Node*, Node*>> nodeAndParent;
+    auto agent = std::make_unique<Agent>();
+    agent->root = new RecordingNode(destroyed);
+    nodeAndParent.emplace_back(agent->root, nullptr);
+    for (std::size_t parent : {0, 0, 1, 1, 2, 4}) {
+        nodeAndParent.emplace_back(new RecordingNode(destroyed), nodeAndParent[parent].first);
+        agent->addChild(nodeAndParent.back().second, nodeAndParent.back().first);
+    }
     agent.reset();
-    recordedDeletes = nullptr;
 
     for (const auto& [node, parent] : nodeAndParent) {
-        EXPECT_EQ(std::count(deletes.begin(), deletes.end(), node), 1);
-        EXPECT_LT(std::find(deletes.begin(), deletes.end(), node),
-                  std::find(deletes.begin(), deletes.end(), parent));
+        EXPECT_EQ(std::count(destroyed.begin(), destroyed.end(), node), 1);
+        EXPECT_LT(std::find(destroyed.begin(), destroyed.end(), node),
+                  std::find(destroyed.begin(), destroyed.end(), parent));
     }
 }
 
