@@ -14,6 +14,7 @@ PATIENCE = 5  # seconds for any one thing to happen
 INSTRUCTIONS_END = "3\tWEAPON_GUN\n\n"
 PROMPT = "Press any key to continue\n\n"
 ATTACK = "you have a sword or gun, attack!\n"
+LINE_MODE = termios.ICANON | termios.ECHO  # as a shell leaves the terminal
 
 
 def wait_until(condition, failure):
@@ -24,8 +25,8 @@ def wait_until(condition, failure):
 
 
 def terminal_mode(descriptor):
-    echo_and_editing = termios.tcgetattr(descriptor)[3] & (termios.ICANON | termios.ECHO)
-    return {0: "key", termios.ICANON | termios.ECHO: "line"}.get(echo_and_editing, "mixed")
+    echo_and_editing = termios.tcgetattr(descriptor)[3] & LINE_MODE
+    return {0: "key", LINE_MODE: "line"}.get(echo_and_editing, "mixed")
 
 
 def shell_status(wait_status):
@@ -35,7 +36,7 @@ def shell_status(wait_status):
 
 # One run of the program on a fresh pseudo-terminal; each method is a step of a case. With
 # `job_control`, the session leader stands in for a shell that runs the program as its
-# foreground job and shows each stop as "[stopped PID]"; with `piped_output`, standard output
+# foreground job and shows each stop as "[stopped]"; with `piped_output`, standard output
 # goes to a pipe instead of the terminal.
 class Run:
     def __init__(self, program, job_control=False, piped_output=False):
@@ -77,14 +78,12 @@ class Run:
     def stopped_and_reset_by_shell(self, _):
         assert os.WIFSTOPPED(os.waitpid(self.pid, os.WUNTRACED)[1]), "the program did not stop"
         settings = termios.tcgetattr(self.master)
-        settings[3] |= termios.ICANON | termios.ECHO
+        settings[3] |= LINE_MODE
         termios.tcsetattr(self.master, termios.TCSANOW, settings)
 
     def resumed_job(self, _):
-        self.shown("[stopped ")
-        start = self.seen
-        self.shown("]")
-        os.kill(int(self.screen[start:self.seen - 1]), signal.SIGCONT)
+        self.shown("[stopped]")
+        os.killpg(os.tcgetpgrp(self.master), signal.SIGCONT)
 
     def ended(self):
         def exited():
@@ -109,7 +108,7 @@ def run_as_foreground_job(program):
         _, wait_status = os.waitpid(job, os.WUNTRACED)
         if not os.WIFSTOPPED(wait_status):
             os._exit(shell_status(wait_status))
-        os.write(1, b"[stopped %d]" % job)
+        os.write(1, b"[stopped]")
 
 
 # A set typed at the values prompt, then the program waiting for a key.

@@ -5,38 +5,28 @@
 set -u
 program=$1
 failed=0
-# expect WHAT STATUS MESSAGE: what the run just made must have ended with STATUS and MESSAGE.
+errors=$(mktemp) || exit 2
+trap 'rm -f "$errors"' EXIT
+# expect STATUS EXPECTED WHAT MESSAGE: the run just made, which wrote its standard error to
+# $errors, must have ended with status EXPECTED and written MESSAGE there.
 expect() {
-    if [ "$status" != "$2" ] || [ "$message" != "$3" ]; then
-        echo "$1: expected status $2 and \"$3\"; got status $status and \"$message\""
+    if [ "$1" != "$2" ] || [ "$(cat "$errors")" != "$4" ]; then
+        echo "$3: expected status $2 and \"$4\"; got status $1 and \"$(cat "$errors")\""
         failed=1
     fi
 }
 
-message=$(echo 3 1 5 1 1 3 2 | "$program" 2>&1 >/dev/full)
-status=$?
-expect "output to a full disk" 1 "guard: could not write standard output"
-
-message=$("$program" <"$(dirname "$0")" 2>&1 >/dev/null)
-status=$?
-expect "a directory as input" 1 "guard: could not read standard input: Is a directory"
-
-message=$("$program" <&- 2>&1 >/dev/null)
-status=$?
-expect "closed input" 1 "guard: could not read standard input: Bad file descriptor"
-
-errors=$(mktemp) || exit 2
-trap 'rm -f "$errors"' EXIT
+echo 3 1 5 1 1 3 2 | "$program" >/dev/full 2>"$errors"
+expect $? 1 "output to a full disk" "guard: could not write standard output"
+"$program" <"$(dirname "$0")" >/dev/null 2>"$errors"
+expect $? 1 "a directory as input" "guard: could not read standard input: Is a directory"
+"$program" <&- >/dev/null 2>"$errors"
+expect $? 1 "closed input" "guard: could not read standard input: Bad file descriptor"
 yes 0 0 0 0 0 0 0 | "$program" 2>"$errors" | head -c 1 >/dev/null
-status=${PIPESTATUS[1]}
-message=$(cat "$errors")
-expect "a reader that goes away" 141 ""
-
-# Input left non-blocking by another program, with the set arriving late.
+expect "${PIPESTATUS[1]}" 141 "a reader that goes away" ""
+# Input left non-blocking by another program, with the set arriving late: it is answered.
 (sleep 0.2 && echo 0 0 0 0 0 0 0) | python3 -c 'import os, sys
 os.set_blocking(0, False)
 os.execv(sys.argv[1], sys.argv[1:])' "$program" 2>"$errors" | grep -q "standing still"
-status=${PIPESTATUS[1]}${PIPESTATUS[2]}
-message=$(cat "$errors")
-expect "non-blocking input answered" 00 ""
+expect "${PIPESTATUS[1]}${PIPESTATUS[2]}" 00 "non-blocking input" ""
 exit $failed
