@@ -41,7 +41,10 @@ test:
 	ctest --test-dir $(BUILD_DIR) --output-on-failure --parallel $(JOBS)
 
 # PREFIX/bin/guard and its manual page; DESTDIR, if set, is put before PREFIX (for packagers).
-install: program
+# Like `cmake --install`, it installs what `make` built, building only when nothing is there:
+# `sudo make install` after `make` then writes nothing into the build folder.
+install:
+	@[ -x $(BUILD_DIR)/guard ] || $(MAKE) --no-print-directory program
 	DESTDIR=$(DESTDIR) cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 # build/guard_VERSION_ARCH.deb, and build-windows/guard-VERSION-win64.zip (needs MinGW-w64).
