@@ -24,6 +24,10 @@ expect $? 1 "a directory as input" "guard: could not read standard input: Is a d
 expect $? 1 "closed input" "guard: could not read standard input: Bad file descriptor"
 yes 0 0 0 0 0 0 0 | "$program" 2>"$errors" | head -c 1 >/dev/null
 expect "${PIPESTATUS[1]}" 141 "a reader that goes away" ""
+# With SIGPIPE ignored, the reader gone while the set is awaited: only the last write fails.
+(sleep 0.3 && printf '3 1 5 1 1 3 2 \033') | (trap '' PIPE && exec "$program") 2>"$errors" |
+    head -c 1 >/dev/null
+expect "${PIPESTATUS[1]}" 1 "the last write failing" "guard: could not write standard output"
 # Input left non-blocking by another program, with the set arriving late: it is answered.
 (sleep 0.2 && echo 0 0 0 0 0 0 0) | python3 -c 'import os, sys
 os.set_blocking(0, False)
