@@ -6,7 +6,7 @@
 enum class Key {
     Escape,  ///< End the program.
     Other,   ///< Start the next set.
-    End,     ///< The input has ended (Ctrl-D, or no key can ever come): end as at its end.
+    End,     ///< Ctrl-D, or no key can ever come: end as the end of the input does.
 };
 
 /// The platform layer: where the loop gets its bytes and key presses. One implementation per

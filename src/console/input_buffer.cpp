@@ -10,7 +10,8 @@ bool InputBuffer::refill() {
     next_ = 0;
     filled_ = input_.readInput(bytes_, sizeof bytes_);
     ended_ = filled_ == 0;
-    // A terminal hands over one typed line per read; only a pipe splits lines between reads.
+    // At a keyboard each read brings one typed line, so one without a line feed was cut short by
+    // Ctrl-D; the reads of a pipe or a file split lines anywhere.
     if (!ended_) {
         lineOpen_ = input_.hasKeyboard() && bytes_[filled_ - 1] != '\n';
     }
