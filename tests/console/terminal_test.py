@@ -122,8 +122,8 @@ ESCAPE = "\x1b"
 # Each case: its name, its steps in order, the exit status a shell would report, and what it
 # runs under ({"job_control": True}, {"piped_output": True}).
 CASES = [
-    ("any key, without Enter, starts the next round, arrow, function, Alt and non-ASCII keys "
-     "as one key each; Escape exits 0",
+    ("a key without Enter starts the next round, an arrow, function, Alt or non-ASCII key as "
+     "one key; Escape exits 0",
      FIRST + sum(([("typed", key)] + answered("0 1 0 0 0 0 0", "patroling\n")
                   for key in ["a", "\x1b[A", "\x1bOP", "\x1b[15~", "\x1bx", "é", "€", "🙂"]), [])
      + [("typed", ESCAPE)], 0, {}),
