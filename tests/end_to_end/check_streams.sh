@@ -25,7 +25,7 @@ expect $? 1 "closed input" "guard: could not read standard input: Bad file descr
 yes 0 0 0 0 0 0 0 | "$program" 2>"$errors" | head -c 1 >/dev/null
 expect "${PIPESTATUS[1]}" 141 "a reader that goes away" ""
 # With SIGPIPE ignored, the reader gone while the set is awaited: only the last write fails.
-(sleep 0.3 && printf '3 1 5 1 1 3 2 \033') | (trap '' PIPE && exec "$program") 2>"$errors" |
+(sleep 0.5 && printf '3 1 5 1 1 3 2 \033') | (trap '' PIPE && exec "$program") 2>"$errors" |
     head -c 1 >/dev/null
 expect "${PIPESTATUS[1]}" 1 "the last write failing" "guard: could not write standard output"
 # Input left non-blocking by another program, with the set arriving late: it is answered.
