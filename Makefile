@@ -104,6 +104,7 @@ windows: windows-program
 	WINEPREFIX=$(CURDIR)/build-windows/wine WINEDEBUG=-all TRANSCRIPT_RUNNER=$(WINE) \
 	    TRANSCRIPT_CRLF=1 sh tests/end_to_end/check_transcript.sh build-windows/guard.exe \
 	    $(TRANSCRIPTS)
+	@echo "guard.exe answers all $(words $(TRANSCRIPTS)) golden transcripts alike under Wine"
 
 clean:
 	rm -rf $(BUILD_DIR) build-bench build-sanitize build-fuzz build-windows

@@ -1,12 +1,11 @@
 // libFuzzer target: any bytes as standard input, with no terminal. The integer reader must agree
 // with the C library on every token, and the whole dialogue must end, under the sanitizers, with
-// a status that its error lines account for.
+// status 0 or 1, and 0 when it wrote no error line. What it writes is the transcripts' to prove.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -90,9 +89,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     stderr = savedErrors;
     require(status == 0 || status == 1, "the exit status is 0 or 1");
     require(errorsSize != 0 || status == 0, "a run without an error line exits 0");
-    require(std::strstr(errors, "guard: input ended") == nullptr || status == 1,
-            "input that ends part-way through a set exits 1");
-    require(errorsSize == 0 || errors[errorsSize - 1] == '\n', "error lines are whole lines");
     std::free(errors);
     return 0;
 }

@@ -111,10 +111,11 @@ def run_as_foreground_job(program):
         os.write(1, b"[stopped]")
 
 
-# A set typed at the values prompt, then the program waiting for a key.
+# A set typed at the values prompt, answered right below it, then the program waiting for a key.
 def answered(values, last_line):
     return [("shown", INSTRUCTIONS_END), ("mode", "line"), ("typed", values + "\n"),
-            ("shown", last_line), ("shown", PROMPT), ("mode", "key")]
+            ("shown", values + "\nstart, check"), ("shown", last_line), ("shown", PROMPT),
+            ("mode", "key")]
 
 
 FIRST = answered("3 1 5 1 1 3 2", ATTACK)
@@ -122,13 +123,13 @@ ESCAPE = "\x1b"
 # Each case: its name, its steps in order, the exit status a shell would report, and what it
 # runs under ({"job_control": True}, {"piped_output": True}).
 CASES = [
-    ("a key without Enter starts the next round, an arrow, function, Alt or non-ASCII key as "
-     "one key; Escape exits 0",
-     FIRST + sum(([("typed", key)] + answered("0 1 0 0 0 0 0", "patroling\n")
-                  for key in ["a", "\x1b[A", "\x1bOP", "\x1b[15~", "\x1bx", "é", "€", "🙂"]), [])
+    ("a key without Enter starts the next round, whose values may follow it at once; arrow, "
+     "function, Alt and non-ASCII keys are one key each; Escape exits 0",
+     FIRST + sum(([("typed", key + "0 1 0 0 0 0 0\n"), ("shown", "patroling\n"), ("shown", PROMPT),
+                   ("mode", "key")] for key in
+                  ["a", "\x1b[A", "\x1bOP", "\x1b[15~", "\x1bx", "é", "\u0800", "€", "🙂"]), [])
      + [("typed", ESCAPE)], 0, {}),
-    ("Escape pressed twice quits",
-     FIRST + [("typed", ESCAPE + ESCAPE)], 0, {}),
+    ("Escape pressed twice quits", FIRST + [("typed", ESCAPE * 2)], 0, {}),
     # Stopped until the terminal has echoed the whole paste, the program then finds all of it
     # there, however the kernel happens to schedule the terminal's work.
     ("a paste is answered set by set, then a key is awaited",
@@ -142,9 +143,10 @@ CASES = [
     ("input ended part-way through a typed line: the message starts its own line",
      [("shown", INSTRUCTIONS_END), ("typed", "1 2 3\x04\x04"),
       ("shown", "1 2 3\nguard: input ended after 3 of 7 values\n")], 1, {}),
-    ("a set ended by Ctrl-D twice is answered on a line of its own",
-     [("shown", INSTRUCTIONS_END), ("typed", "0 1 0 0 0 0 0\x04\x04"),
-      ("shown", "0\nstart, check"), ("shown", PROMPT)], 0, {}),
+    ("two sets on a line ended by Ctrl-D twice: the first is answered on a line of its own",
+     [("shown", INSTRUCTIONS_END), ("typed", "0 1 0 0 0 0 0 0 0 0 0 0 0 0\x04\x04"),
+      ("shown", "0\nstart, check"), ("shown", "patroling\n\n\n" + PROMPT),
+      ("shown", INSTRUCTIONS_END + "start, check"), ("shown", "standing still")], 0, {}),
     ("Ctrl-C at the key", FIRST + [("typed", "\x03")], 130, {}),
     ("Ctrl-\\ at the key", FIRST + [("typed", "\x1c")], 131, {}),
     ("SIGTERM at the key", FIRST + [("sent", signal.SIGTERM)], 143, {}),
@@ -152,16 +154,18 @@ CASES = [
     ("SIGSTOP, a shell's reset and SIGCONT at the key: the key is awaited again",
      FIRST + [("sent", signal.SIGSTOP), ("stopped_and_reset_by_shell", None),
               ("sent", signal.SIGCONT), ("mode", "key"), ("typed", ESCAPE)], 0, {}),
-    ("Ctrl-Z at the key gives the shell its terminal; fg waits for the key again",
+    ("Ctrl-Z at the key, then while the next set is typed: after each fg, the wait goes on",
      FIRST + [("typed", "\x1a"), ("mode", "line"), ("resumed_job", None), ("mode", "key"),
-              ("typed", "a")] + answered("0 1 0 0 0 0 0", "patroling") + [("typed", ESCAPE)],
-     0, {"job_control": True}),
+              ("typed", "a"), ("shown", INSTRUCTIONS_END), ("typed", "0 1 \x1a"),
+              ("resumed_job", None), ("mode", "line"), ("typed", "0 1 0 0 0 0 0\n"),
+              ("shown", "patroling"), ("mode", "key"), ("typed", ESCAPE)], 0, {"job_control": True}),
     ("Ctrl-Z while a set is typed stops the program; after fg it reads the set again",
      [("shown", INSTRUCTIONS_END), ("typed", "3 1 5 "), ("typed", "\x1a"), ("resumed_job", None),
       ("mode", "line"), ("typed", "3 1 5 1 1 3 2\n"), ("shown", ATTACK), ("typed", ESCAPE)],
      0, {"job_control": True}),
     ("with output to a pipe, the prompt is out before the key is awaited",
-     FIRST + [("typed", ESCAPE)], 0, {"piped_output": True}),
+     [("shown", INSTRUCTIONS_END), ("mode", "line"), ("typed", "3 1 5 1 1 3 2\n"),
+      ("shown", PROMPT), ("mode", "key"), ("typed", ESCAPE)], 0, {"piped_output": True}),
 ]
 
 
@@ -173,8 +177,7 @@ def main():
             for step, argument in steps:
                 getattr(run, step)(argument)
             assert run.ended() == status, "exit status %d, expected %d" % (run.status, status)
-            assert terminal_mode(run.master) == "line", "the terminal was left in %s mode" % (
-                terminal_mode(run.master))
+            assert terminal_mode(run.master) == "line", "the terminal was not left in line mode"
         except AssertionError as problem:
             failed += 1
             print("FAILED: %s: %s\n--- screen:\n%s\n---" % (name, problem, run.screen))

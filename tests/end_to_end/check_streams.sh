@@ -29,7 +29,7 @@ expect "${PIPESTATUS[1]}" 141 "a reader that goes away" ""
     head -c 1 >/dev/null
 expect "${PIPESTATUS[1]}" 1 "the last write failing" "guard: could not write standard output"
 # Input left non-blocking by another program, with the set arriving late: it is answered.
-(sleep 0.2 && echo 0 0 0 0 0 0 0) | python3 -c 'import os, sys
+(sleep 0.2 && echo '  0 0 0 0 0 0 0') | python3 -c 'import os, sys
 os.set_blocking(0, False)
 os.execv(sys.argv[1], sys.argv[1:])' "$program" 2>"$errors" | grep -q "standing still"
 expect "${PIPESTATUS[1]}${PIPESTATUS[2]}" 00 "non-blocking input" ""
