@@ -22,17 +22,19 @@ CONFIGURE = cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release \
 all: program
 
 # The program alone, which needs no test framework. The build's progress goes to standard
-# error, so that what `run` and `diagram` write to standard output is the program's own.
+# error, so that what `run` and `diagram` write to standard output is the program's own, and
+# it is kept short: warnings and errors, and a line per target.
+QUIET_BUILD = MAKEFLAGS=--no-print-directory cmake --build $(BUILD_DIR) --parallel $(JOBS)
 program:
-	@$(CONFIGURE) -DGUARD_BUILD_TESTS=OFF >&2
-	@cmake --build $(BUILD_DIR) --target guard --parallel $(JOBS) >&2
+	@$(CONFIGURE) -DGUARD_BUILD_TESTS=OFF --log-level=WARNING >&2
+	@$(QUIET_BUILD) --target guard >&2
 
 run: program
 	@$(BUILD_DIR)/guard
 
 # The guard tree as the Mermaid flowchart README.md shows; a test fails when the two differ.
 diagram: program
-	@cmake --build $(BUILD_DIR) --target guard_tree_diagram >&2
+	@$(QUIET_BUILD) --target guard_tree_diagram >&2
 	@$(BUILD_DIR)/tools/guard_tree_diagram
 
 test:
