@@ -114,35 +114,39 @@ private:
     bool entered_ = false;
 };
 
-// After a read that failed: a signal means try again; standard input left non-blocking (by
-// another program sharing the terminal, say) means wait until it is readable, so that is never
-// taken for a failure; anything else is a failure to read, with the system's reason.
-void handleFailedRead() {
-    if (errno == EAGAIN || errno == EWOULDBLOCK) {
-        struct pollfd waiting = {STDIN_FILENO, POLLIN, 0};
-        poll(&waiting, 1, -1);
-        return;
-    }
-    if (errno != EINTR) {
-        throw std::system_error(errno, std::generic_category());
+// Whether standard input is readable within `milliseconds`: 0 asks whether it is already, -1
+// waits as long as it takes.
+bool readableWithin(int milliseconds) {
+    struct pollfd waiting = {STDIN_FILENO, POLLIN, 0};
+    return poll(&waiting, 1, milliseconds) == 1;
+}
+
+// Reads up to `capacity` bytes of standard input; 0 at its end. A signal means try again;
+// standard input left non-blocking (by another program sharing the terminal, say) means wait
+// until it is readable, so that is never taken for a failure; anything else is a failure to
+// read, thrown with the system's reason.
+std::size_t readStandardInput(void* buffer, std::size_t capacity) {
+    for (;;) {
+        const ssize_t count = read(STDIN_FILENO, buffer, capacity);
+        if (count >= 0) {
+            return static_cast<std::size_t>(count);
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            readableWithin(-1);
+        } else if (errno != EINTR) {
+            throw std::system_error(errno, std::generic_category());
+        }
     }
 }
 
 // Returns false at the end of the input.
 bool readByte(unsigned char& byte) {
-    for (;;) {
-        const ssize_t count = read(STDIN_FILENO, &byte, 1);
-        if (count >= 0) {
-            return count == 1;
-        }
-        handleFailedRead();
-    }
+    return readStandardInput(&byte, 1) == 1;
 }
 
 // Takes the next byte only if it arrives within the time a key's own bytes take.
 bool readFollowingByte(unsigned char& byte) {
-    struct pollfd waiting = {STDIN_FILENO, POLLIN, 0};
-    return poll(&waiting, 1, kKeySequenceMilliseconds) == 1 && readByte(byte);
+    return readableWithin(kKeySequenceMilliseconds) && readByte(byte);
 }
 
 // An escape sequence (arrow, function key, Alt with a key) is one key: all of it is taken so
@@ -177,19 +181,10 @@ public:
     }
 
     std::size_t readInput(char* buffer, std::size_t capacity) override {
-        for (;;) {
-            const ssize_t count = read(STDIN_FILENO, buffer, capacity);
-            if (count >= 0) {
-                return static_cast<std::size_t>(count);
-            }
-            handleFailedRead();
-        }
+        return readStandardInput(buffer, capacity);
     }
 
-    bool inputWaiting() override {
-        struct pollfd waiting = {STDIN_FILENO, POLLIN, 0};
-        return poll(&waiting, 1, 0) == 1;
-    }
+    bool inputWaiting() override { return readableWithin(0); }
 
     bool hasKeyboard() const override { return keyboard_; }
 
