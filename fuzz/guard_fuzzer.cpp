@@ -35,7 +35,8 @@ struct MemoryConsole final : ConsoleInput {
     }
     bool inputWaiting() override { return true; }
     bool hasKeyboard() const override { return false; }
-    Key readKey() override { return Key::End; }
+    Key readKey(std::string& /*typed*/) override { return Key::End; }
+    void echo(std::string_view /*text*/) override {}
 };
 
 // C's strtoll, in the "C" locale, judges what a whole token means.

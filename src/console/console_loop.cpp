@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <stdexcept>
+#include <string>
 #include <system_error>
+#include <utility>
 
 #include "agent.h"
 #include "input_buffer.h"
@@ -24,21 +26,51 @@ void reportProblem(const char* format, Arguments... arguments) {
 // script is read: white space is skipped, an Escape byte ends the program, and anything else is
 // the next round's first value, left for it. That is the whole of a script; at a keyboard it is
 // a paste or lines typed ahead, which are never a key press. Only at a keyboard with nothing
-// waiting is a key pressed.
+// waiting is a key pressed, and what the key wait takes for values is read the same way.
+// Never returns `Key::Typed`.
 Key nextKey(ConsoleInput& console, InputBuffer& input) {
-    const int byte = input.skipSeparators(!console.hasKeyboard());
-    if (byte == InputBuffer::kNotYet) {
-        std::fflush(stdout);
-        return console.readKey();
+    for (;;) {
+        const int byte = input.skipSeparators(!console.hasKeyboard());
+        if (byte == InputBuffer::kNotYet) {
+            std::fflush(stdout);
+            std::string typed;
+            const Key key = console.readKey(typed);
+            if (key != Key::Typed) {
+                return key;
+            }
+            input.hold(std::move(typed));
+            continue;
+        }
+        if (byte == InputBuffer::kEnd) {
+            return Key::End;
+        }
+        if (byte == kEscape) {
+            input.advance();
+            return Key::Escape;
+        }
+        return Key::Other;
     }
-    if (byte == InputBuffer::kEnd) {
-        return Key::End;
+}
+
+// Values that a key wait took were never echoed: they are shown where the set they start is
+// typed, control characters as the terminal's own echo shows them (^[ for Escape).
+void showTyped(ConsoleInput& console, InputBuffer& input) {
+    const std::string typed = input.takeUnshown();
+    if (typed.empty()) {
+        return;
     }
-    if (byte == kEscape) {
-        input.advance();
-        return Key::Escape;
+    std::string shown;
+    for (const char byte : typed) {
+        const auto code = static_cast<unsigned char>(byte);
+        if ((code < 0x20 && byte != '\n' && byte != '\t') || code == 0x7F) {
+            shown += '^';
+            shown += static_cast<char>(code ^ 0x40);
+        } else {
+            shown += byte;
+        }
     }
-    return Key::Other;
+    std::fflush(stdout);
+    console.echo(shown);
 }
 
 // A set is answered when the walk reaches an action. The only way it cannot is a player
@@ -71,6 +103,7 @@ int answerSets(ConsoleInput& console, InputBuffer& input) {
 
     for (;;) {
         printInstructions();
+        showTyped(console, input);
         const SetReading reading = readSet(input);
         // At a terminal, input ended by Ctrl-D part-way through a line leaves the cursor after
         // the typed text: what is printed next starts a line of its own.
@@ -96,13 +129,12 @@ int answerSets(ConsoleInput& console, InputBuffer& input) {
         }
 
         std::printf("\n\nPress any key to continue\n\n");
-        switch (nextKey(console, input)) {
-            case Key::Escape:
-                return 0;
-            case Key::End:
-                return everySetAnswered ? 0 : 1;
-            case Key::Other:
-                break;
+        const Key key = nextKey(console, input);
+        if (key == Key::Escape) {
+            return 0;
+        }
+        if (key == Key::End) {
+            return everySetAnswered ? 0 : 1;
         }
     }
 }

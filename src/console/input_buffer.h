@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <utility>
 
 #include "console_input.h"
 
@@ -23,7 +25,7 @@ public:
     /// when the byte has not arrived yet and waiting would be needed for it.
     int peek(bool mayWait = true) {
         if (next_ == filled_) {
-            if (!mayWait && !ended_ && !input_.inputWaiting()) {
+            if (!mayWait && !ended_ && held_.empty() && !input_.inputWaiting()) {
                 return kNotYet;
             }
             if (!refill()) {
@@ -52,8 +54,19 @@ public:
         return byte;
     }
 
+    /// Makes `typed`, which a key wait took instead of a key, the next bytes read. Only valid
+    /// when every byte read so far has been consumed.
+    void hold(std::string typed) {
+        unshown_ += typed;
+        held_ += std::move(typed);
+    }
+
+    /// The bytes held since the last call, for the loop to show where the user expects them.
+    std::string takeUnshown() { return std::exchange(unshown_, std::string()); }
+
     /// True, once, when the last bytes read from a keyboard did not end a line: the user pressed
-    /// Ctrl-D part-way through one, and the cursor still stands after what they typed.
+    /// Ctrl-D part-way through one, or values typed ahead ended part-way through one, and the
+    /// cursor still stands after them.
     bool takeOpenLine() {
         const bool open = lineOpen_;
         lineOpen_ = false;
@@ -68,5 +81,7 @@ private:
     std::size_t filled_ = 0;  ///< Number of valid bytes in `bytes_`.
     bool ended_ = false;
     bool lineOpen_ = false;  ///< See `takeOpenLine`.
+    std::string held_;       ///< Bytes to read before reading `input_` again; see `hold`.
+    std::string unshown_;    ///< See `takeUnshown`.
     char bytes_[1 << 16];
 };

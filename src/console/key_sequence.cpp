@@ -1,0 +1,78 @@
+#include "key_sequence.h"
+
+namespace {
+
+constexpr char kEscape = '\x1b';
+
+bool inRange(std::string_view bytes, std::size_t at, unsigned low, unsigned high) {
+    if (at >= bytes.size()) {
+        return false;
+    }
+    const auto byte = static_cast<unsigned char>(bytes[at]);
+    return byte >= low && byte <= high;
+}
+
+std::size_t characterLength(std::string_view bytes, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    const std::size_t following = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+    std::size_t length = 1;
+    while (length <= following && inRange(bytes, at + length, 0x80, 0xBF)) {
+        ++length;
+    }
+    return length;
+}
+
+bool startsSequence(std::string_view bytes, std::size_t at) {
+    return at + 1 < bytes.size() && bytes[at] == kEscape &&
+           (bytes[at + 1] == '[' || bytes[at + 1] == 'O');
+}
+
+// Only called where `startsSequence` holds.
+std::size_t sequenceLength(std::string_view bytes, std::size_t at) {
+    const bool csi = bytes[at + 1] == '[';
+    std::size_t end = at + 2;
+    if (csi && end < bytes.size() && bytes[end] == '[') {
+        return (end + 2 <= bytes.size() ? end + 2 : bytes.size()) - at;
+    }
+    while (inRange(bytes, end, 0x30, 0x3F)) {
+        ++end;
+    }
+    while (csi && inRange(bytes, end, 0x20, 0x2F)) {
+        ++end;
+    }
+    if (inRange(bytes, end, 0x40, 0x7E)) {
+        ++end;
+    }
+    return end - at;
+}
+
+}  // namespace
+
+std::size_t keyLength(std::string_view bytes) {
+    if (bytes.empty()) {
+        return 0;
+    }
+    if (bytes[0] != kEscape) {
+        return characterLength(bytes, 0);
+    }
+    if (bytes.size() == 1) {
+        return 1;
+    }
+    if (startsSequence(bytes, 0)) {
+        return sequenceLength(bytes, 0);
+    }
+    if (bytes[1] == kEscape) {
+        return startsSequence(bytes, 1) ? 1 + sequenceLength(bytes, 1) : 1;
+    }
+    return 1 + characterLength(bytes, 1);
+}
+
+bool isOneKeyPress(std::string_view bytes) {
+    const std::string_view key = bytes.substr(0, keyLength(bytes));
+    for (std::size_t at = key.size(); at < bytes.size(); at += key.size()) {
+        if (bytes.substr(at, key.size()) != key) {
+            return false;
+        }
+    }
+    return !key.empty();
+}
