@@ -77,11 +77,12 @@ memcheck: program
 	    status=$$?; echo "memcheck: guard exited $$status under valgrind (1 expected)"; \
 	    test $$status -eq 1
 
-# The Windows console layer is left out: this machine has no Windows headers for clang-tidy.
+# The Windows console layer and key event driver are left out: this machine has no Windows
+# headers for clang-tidy.
 tidy:
 	$(CONFIGURE) -DGUARD_BUILD_TESTS=ON >/dev/null
 	CXX=clang++ cmake -S . -B build-fuzz -DGUARD_FUZZ=ON -DGUARD_BUILD_TESTS=OFF >/dev/null
-	git ls-files 'src/*.cpp' 'tests/*.cpp' 'tools/*.cpp' | grep -v windows_console.cpp | \
+	git ls-files 'src/*.cpp' 'tests/*.cpp' 'tools/*.cpp' | grep -v -e windows_console.cpp -e key_event_driver.cpp | \
 	    xargs -P $(JOBS) -n 4 clang-tidy -p $(BUILD_DIR) --quiet
 	clang-tidy -p build-fuzz --quiet fuzz/guard_fuzzer.cpp
 
@@ -100,13 +101,16 @@ windows-program:
 	    -DCMAKE_BUILD_TYPE=Release -DGUARD_BUILD_TESTS=OFF -DGUARD_WARNINGS_AS_ERRORS=$(WERROR)
 	cmake --build build-windows --parallel $(JOBS)
 
-# Every golden transcript run by guard.exe under Wine.
+# Every golden transcript run by guard.exe under Wine, then the keyboard cases, with key events
+# written into its console.
+WINE_ENVIRONMENT = WINEPREFIX=$(CURDIR)/build-windows/wine WINEDEBUG=-all
 windows: windows-program
-	WINEPREFIX=$(CURDIR)/build-windows/wine WINEDEBUG=-all $(WINE) wineboot -i >/dev/null 2>&1 || true
-	WINEPREFIX=$(CURDIR)/build-windows/wine WINEDEBUG=-all TRANSCRIPT_RUNNER=$(WINE) \
-	    TRANSCRIPT_CRLF=1 sh tests/end_to_end/check_transcript.sh build-windows/guard.exe \
-	    $(TRANSCRIPTS)
+	$(WINE_ENVIRONMENT) $(WINE) wineboot -i >/dev/null 2>&1 || true
+	$(WINE_ENVIRONMENT) TRANSCRIPT_RUNNER=$(WINE) TRANSCRIPT_CRLF=1 \
+	    sh tests/end_to_end/check_transcript.sh build-windows/guard.exe $(TRANSCRIPTS)
 	@echo "guard.exe answers all $(words $(TRANSCRIPTS)) golden transcripts alike under Wine"
+	$(WINE_ENVIRONMENT) python3 tests/console/terminal_test.py --wine $(WINE) \
+	    build-windows/guard.exe build-windows/key_event_driver.exe
 
 clean:
 	rm -rf $(BUILD_DIR) build-bench build-sanitize build-fuzz build-windows

@@ -4,7 +4,6 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
-#include <utility>
 
 #include "agent.h"
 #include "input_buffer.h"
@@ -38,7 +37,7 @@ Key nextKey(ConsoleInput& console, InputBuffer& input) {
             if (key != Key::Typed) {
                 return key;
             }
-            input.hold(std::move(typed));
+            input.hold(typed);
             continue;
         }
         if (byte == InputBuffer::kEnd) {

@@ -56,9 +56,9 @@ public:
 
     /// Makes `typed`, which a key wait took instead of a key, the next bytes read. Only valid
     /// when every byte read so far has been consumed.
-    void hold(std::string typed) {
+    void hold(const std::string& typed) {
+        held_ += typed;
         unshown_ += typed;
-        held_ += std::move(typed);
     }
 
     /// The bytes held since the last call, for the loop to show where the user expects them.

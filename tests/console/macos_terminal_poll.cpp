@@ -5,6 +5,8 @@
 #include <poll.h>
 #include <unistd.h>
 
+// The C library declares it with reserved names, which no program may use.
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
 extern "C" int poll(struct pollfd* descriptors, nfds_t count, int timeout) {
     int answered = 0;
     for (nfds_t index = 0; index < count; ++index) {
