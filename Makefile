@@ -21,13 +21,13 @@ CONFIGURE = cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release \
 
 all: program
 
-# The program alone, which needs no test framework. The build's progress goes to standard
+# The program alone, with its manual page, which need no test framework. The build's progress goes to standard
 # error, so that what `run` and `diagram` write to standard output is the program's own, and
 # it is kept short: warnings and errors, and a line per target.
 QUIET_BUILD = MAKEFLAGS=--no-print-directory cmake --build $(BUILD_DIR) --parallel $(JOBS)
 program:
 	@$(CONFIGURE) -DGUARD_BUILD_TESTS=OFF --log-level=WARNING >&2
-	@$(QUIET_BUILD) --target guard >&2
+	@$(QUIET_BUILD) --target guard documents >&2
 
 run: program
 	@$(BUILD_DIR)/guard
