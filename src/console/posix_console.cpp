@@ -15,9 +15,10 @@ namespace {
 
 constexpr char kEscape = '\x1b';
 
-// How long a terminal may fall silent within one key's bytes. A terminal writes an arrow's whole
-// escape sequence at once, so the rest is normally there already; a lone Escape is followed by
-// nothing, and this is how long it takes to end the program.
+// How long a terminal may fall silent within one burst: a key's bytes, a held key's repeats
+// that a slow link delivers together, or a paste. A terminal writes an arrow's whole escape
+// sequence at once, so the rest is normally there already; after a key, nothing follows, and
+// this is how long a key press, Escape included, takes to act.
 constexpr int kKeySequenceMilliseconds = 25;
 
 // Whether standard input is readable within `milliseconds`: 0 asks whether it is already, -1
