@@ -83,16 +83,12 @@ def shell_status(wait_status):
         os.WEXITSTATUS(wait_status)
 
 
-def process(pid, entry):
-    return open("/proc/%d/%s" % (pid, entry)).read()
-
-
 def children(pid):
-    return [int(child) for child in process(pid, "task/%d/children" % pid).split()]
+    return [int(child) for child in open("/proc/%d/task/%d/children" % (pid, pid)).read().split()]
 
 
 def waiting_in(pid, call):
-    return process(pid, "syscall").split()[0] == str(SYSCALLS[call])
+    return open("/proc/%d/syscall" % pid).read().split()[0] == str(SYSCALLS[call])
 
 
 # As an interactive shell starts its programs. Python ignores SIGPIPE and SIGXFSZ, and a
@@ -110,7 +106,7 @@ def start_program(program, preload):
 # One run of the program; each step of a case is a method of the run.
 class Run:
     screen, seen = "", 0  # all the run has shown, and where the next `shown` starts looking
-    closed = False  # the terminal, by `hang_up`
+    closed, under_shell = False, False  # the terminal, by `hang_up`; a run from a shell
 
     # Reads the screen while it waits, so that the program never waits for it to be read.
     def wait(self, condition, failure, patience=PATIENCE):
@@ -124,8 +120,9 @@ class Run:
         self.seen = self.screen.index(text, self.seen) + len(text)
 
     def close(self):
-        if self.pid:
-            os.kill(self.pid, signal.SIGKILL)
+        if self.pid:  # and a shell's jobs, which a failed run may leave stopped
+            for group in [self.pid] + (children(self.pid) if self.under_shell else []):
+                os.killpg(group, signal.SIGKILL)
             os.waitpid(self.pid, 0)
         if not self.closed:
             os.close(self.master)
@@ -136,7 +133,8 @@ class Run:
 class PosixRun(Run):
     def __init__(self, program, options, preload):
         self.program, self.under_shell = program, "shell" in options
-        self.folder = tempfile.TemporaryDirectory()
+        # A job that outlives a failed run ends with its terminal, perhaps while this is removed.
+        self.folder = tempfile.TemporaryDirectory(ignore_cleanup_errors=True)
         self.status_file = os.path.join(self.folder.name, "status")
         piped_output, piped_end = os.pipe()
         self.pid, self.master = pty.fork()
@@ -199,8 +197,8 @@ class PosixRun(Run):
         number = getattr(signal, "SIG" + name)
         os.killpg(os.getpgid(self.program_pid()), number)
         if number == signal.SIGSTOP:
-            self.wait(lambda: process(self.program_pid(), "stat").rpartition(") ")[2][0] == "T",
-                      "the program did not stop")
+            self.wait(lambda: open("/proc/%d/stat" % self.program_pid()).read().rpartition(
+                ") ")[2][0] == "T", "the program did not stop")
 
     # Typed once the shell reads its terminal in line mode: bash may show its prompt before it
     # has put the terminal back after a stop.
@@ -258,7 +256,8 @@ class WindowsRun(Run):
         self.master, terminal = os.openpty()
         self.pid = subprocess.Popen([wine, driver] + [
             "Z:" + os.path.abspath(path).replace("/", "\\") for path in (guard, self.folder.name)],
-            stdin=terminal, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).pid
+            stdin=terminal, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            start_new_session=True).pid
         os.close(terminal)
 
     def read_screen(self):
