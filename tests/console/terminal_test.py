@@ -208,9 +208,8 @@ class PosixRun(Run):
                   "the shell never read its terminal")
         self.type(command + "<Enter>")
 
-    def blocked_writing(self, _):
-        self.wait(lambda: waiting_in(self.program_pid(), "write"),
-                  "the program never waited in a write")
+    def waits_in(self, call):
+        self.wait(lambda: waiting_in(self.program_pid(), call), "never waiting in " + call)
 
     def hang_up(self, _):
         self.sources.remove(self.master)
@@ -280,8 +279,9 @@ class WindowsRun(Run):
 
 
 # The first process of a shell's job, the program's parent: it stops once the program has
-# stopped, so that the shell sees the job stop when the program has, and notes the program's
-# exit status, which bash forgets for a job killed while stopped before `wait` can ask for it.
+# stopped and put the terminal back, so that the shell sees the job stop then (bash resetting
+# the terminal would hide a program that did not), and it notes the program's exit status,
+# which bash forgets for a job killed while stopped before `wait` can ask for it.
 def job(status_file, program, preload):
     for name in ("SIGHUP", "SIGINT", "SIGQUIT", "SIGTERM", "SIGTSTP"):
         signal.signal(getattr(signal, name), lambda *_: None)  # the program's default, not ours
@@ -294,7 +294,7 @@ def job(status_file, program, preload):
         if not os.WIFSTOPPED(wait_status):
             break
         # SIGSTOP is sent to the whole job, this process included; other stops the program makes.
-        if os.WSTOPSIG(wait_status) != signal.SIGSTOP:
+        if os.WSTOPSIG(wait_status) != signal.SIGSTOP and in_mode(0, "line"):
             os.kill(os.getpid(), signal.SIGSTOP)
     with open(status_file, "w", encoding="utf-8") as file:
         file.write(str(shell_status(wait_status)))
