@@ -21,9 +21,9 @@ CONFIGURE = cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release \
 
 all: program
 
-# The program alone, with its manual page, which need no test framework. The build's progress goes to standard
-# error, so that what `run` and `diagram` write to standard output is the program's own, and
-# it is kept short: warnings and errors, and a line per target.
+# The program alone, with its manual page, which need no test framework. The build's progress
+# goes to standard error, so that what `run` and `diagram` write to standard output is the
+# program's own, and it is kept short: warnings and errors, and a line per target.
 QUIET_BUILD = MAKEFLAGS=--no-print-directory cmake --build $(BUILD_DIR) --parallel $(JOBS)
 program:
 	@$(CONFIGURE) -DGUARD_BUILD_TESTS=OFF --log-level=WARNING >&2
@@ -82,7 +82,8 @@ memcheck: program
 tidy:
 	$(CONFIGURE) -DGUARD_BUILD_TESTS=ON >/dev/null
 	CXX=clang++ cmake -S . -B build-fuzz -DGUARD_FUZZ=ON -DGUARD_BUILD_TESTS=OFF >/dev/null
-	git ls-files 'src/*.cpp' 'tests/*.cpp' 'tools/*.cpp' | grep -v -e windows_console.cpp -e key_event_driver.cpp | \
+	git ls-files 'src/*.cpp' 'tests/*.cpp' 'tools/*.cpp' | \
+	    grep -v -e windows_console.cpp -e key_event_driver.cpp | \
 	    xargs -P $(JOBS) -n 4 clang-tidy -p $(BUILD_DIR) --quiet
 	clang-tidy -p build-fuzz --quiet fuzz/guard_fuzzer.cpp
 

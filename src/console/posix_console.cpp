@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr char kEscape = '\x1b';
+constexpr unsigned char kEscape = 0x1b;
 
 // How long a terminal may fall silent within one burst: a key's bytes, a held key's repeats
 // that a slow link delivers together, or a paste. A terminal writes an arrow's whole escape
@@ -104,13 +104,14 @@ public:
             typed = burst;
             return Key::Typed;
         }
-        if (keyLength(burst) == 1 && burst[0] == kEscape) {
+        const auto first = static_cast<unsigned char>(burst[0]);
+        if (keyLength(burst) != 1) {
+            return Key::Other;
+        }
+        if (first == kEscape) {
             return Key::Escape;
         }
-        if (keyLength(burst) == 1 && KeyMode::endsInput(static_cast<unsigned char>(burst[0]))) {
-            return Key::End;
-        }
-        return Key::Other;
+        return KeyMode::endsInput(first) ? Key::End : Key::Other;
     }
 
     // The terminal shows what is written to it; standard output may be a pipe.

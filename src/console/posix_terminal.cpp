@@ -57,10 +57,14 @@ private:
     int saved_ = errno;
 };
 
-// Changes the terminal only while the program's process group owns it: a job in the background
-// leaves alone the terminal its shell is using. SIGTTOU is held for the call, so that losing the
-// terminal in between cannot stop the program from inside a handler.
+// Changes the terminal only while a `KeyMode` lives, whose settings these are, and only while
+// the program's process group owns it: a job in the background leaves alone the terminal its
+// shell is using. SIGTTOU is held for the call, so that losing the terminal in between cannot
+// stop the program from inside a handler.
 void setTerminal(const struct termios& settings) {
+    if (keyModeWanted == 0) {
+        return;
+    }
     sigset_t ttou;
     sigset_t previous;
     sigemptyset(&ttou);
@@ -84,9 +88,7 @@ void handle(int signalNumber, void (*handler)(int), int flags) {
 
 void endOnSignal(int signalNumber) {
     const ErrnoKept errnoKept;
-    if (keyModeWanted != 0) {
-        setTerminal(lineSettings);
-    }
+    setTerminal(lineSettings);
     // The handler was reset to the default on entry; the signal raised again is delivered on
     // return and ends the program the way the sender meant, with the status the shell expects.
     std::raise(signalNumber);
@@ -96,9 +98,7 @@ void endOnSignal(int signalNumber) {
 // key again rather than for a line.
 void stopOnSignal(int /*signalNumber*/) {
     const ErrnoKept errnoKept;
-    if (keyModeWanted != 0) {
-        setTerminal(lineSettings);
-    }
+    setTerminal(lineSettings);
     sigset_t stop;
     sigemptyset(&stop);
     sigaddset(&stop, SIGTSTP);
@@ -107,18 +107,14 @@ void stopOnSignal(int /*signalNumber*/) {
     // Here once continued, or at once where no shell could ever continue the program (an
     // orphaned process group is not stopped).
     handle(SIGTSTP, stopOnSignal, SA_RESETHAND | SA_RESTART);
-    if (keyModeWanted != 0) {
-        setTerminal(keySettings);
-    }
+    setTerminal(keySettings);
 }
 
 // A stop that gave no chance to restore anything (SIGSTOP) leaves the shell to reset the
 // terminal its own way; on continue in the foreground, the key wait takes it back.
 void retakeOnContinue(int /*signalNumber*/) {
     const ErrnoKept errnoKept;
-    if (keyModeWanted != 0) {
-        setTerminal(keySettings);
-    }
+    setTerminal(keySettings);
 }
 
 // What the caller ignores (`trap '' INT`, a shell's background job) stays ignored.
@@ -146,10 +142,8 @@ KeyMode::KeyMode() {
 
 KeyMode::~KeyMode() {
     const SignalsHeld held;
-    if (keyModeWanted != 0) {
-        keyModeWanted = 0;
-        setTerminal(lineSettings);
-    }
+    setTerminal(lineSettings);
+    keyModeWanted = 0;
 }
 
 bool KeyMode::endsInput(unsigned char byte) {
