@@ -36,7 +36,7 @@ def read_cases():
             cases.append({"name": line[3:], "with": [], "steps": []})
         elif line.strip() and not line.startswith("#"):
             only, verb, argument = re.fullmatch(r"(?:(\w+): )?(\S+) ?(.*)", line).groups()
-            if verb in ("on", "with", "status"):
+            if verb in ("on", "with"):
                 cases[-1][verb] = argument.split()
             else:
                 cases[-1]["steps"].append((only, verb, argument.replace("\\n", "\n")))
@@ -114,6 +114,10 @@ class Run:
         while not (self.read_screen() is not None and condition()):
             assert time.monotonic() < deadline, failure
             time.sleep(0.005)
+
+    def status(self, expected):
+        status = self.ended()
+        assert status == int(expected, 0), "exit status %d, expected %s" % (status, expected)
 
     def shown(self, text):
         self.wait(lambda: text in self.screen[self.seen:], "never shown: %r" % text)
@@ -302,17 +306,11 @@ def job(status_file, program, preload):
 
 # Runs the case; returns what failed.
 def run_case(case, system, run):
-    sent = None  # the last signal sent
     try:
-        for verb, argument in steps_for(case, system):
+        steps = steps_for(case, system)
+        assert steps[-1][0] == "status", "the case ends in no exit status"
+        for verb, argument in steps:
             getattr(run, verb.replace("-", "_"))(argument)
-            sent = argument if verb == "send" else sent
-        status = case["status"]  # one for all systems, or a system's name before each
-        expected = status[status.index(system) + 1] if system in status else status[0]
-        expected = 128 + getattr(signal, "SIG" + sent) if expected == "signal" else \
-            int(expected, 0)
-        status = run.ended()
-        assert status == expected, "exit status %d, expected %d" % (status, expected)
         return ""
     except AssertionError as problem:
         return "FAILED: %s: %s\n--- screen:\n%s\n---\n" % (case["name"], problem,
