@@ -15,7 +15,9 @@ import tempfile
 import termios
 import time
 
-PATIENCE = 5  # seconds for any one thing to happen
+# Seconds for any one thing to happen. Wine's first console in a fresh prefix, on a busy
+# machine, has taken over 5 to answer its first line.
+PATIENCE = 30
 INSTRUCTIONS_END = "3\tWEAPON_GUN\n\n"
 PROMPT = "Press any key to continue\n\n"
 SHELL_PROMPT = "[shell] "
