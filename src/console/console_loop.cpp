@@ -1,5 +1,6 @@
 #include "console_loop.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -15,61 +16,35 @@ constexpr int kEscape = 27;
 
 // Standard output is flushed first so that, on a screen or in a merged log, the problem stands
 // right after the dialogue line it is about.
-template <typename... Arguments>
-void reportProblem(const char* format, Arguments... arguments) {
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+void reportProblem(const char* format, ...) {
     std::fflush(stdout);
-    std::fprintf(stderr, format, arguments...);
+    std::va_list arguments;
+    va_start(arguments, format);
+    std::vfprintf(stderr, format, arguments);
+    va_end(arguments);
 }
 
 // What follows a round's prompt. Bytes that have already arrived come first and are read as a
 // script is read: white space is skipped, an Escape byte ends the program, and anything else is
-// the next round's first value, left for it. That is the whole of a script; at a keyboard it is
-// a paste or lines typed ahead, which are never a key press. Only at a keyboard with nothing
-// waiting is a key pressed, and what the key wait takes for values is read the same way.
-// Never returns `Key::Typed`.
+// the next round's first value, left for it. That is the whole of a script; at a keyboard they
+// are values typed after a set's seventh. Only at a keyboard with nothing left is a key pressed.
 Key nextKey(ConsoleInput& console, InputBuffer& input) {
-    for (;;) {
-        const int byte = input.skipSeparators(!console.hasKeyboard());
-        if (byte == InputBuffer::kNotYet) {
-            std::fflush(stdout);
-            std::string typed;
-            const Key key = console.readKey(typed);
-            if (key != Key::Typed) {
-                return key;
-            }
-            input.hold(typed);
-            continue;
-        }
-        if (byte == InputBuffer::kEnd) {
-            return Key::End;
-        }
-        if (byte == kEscape) {
-            input.advance();
-            return Key::Escape;
-        }
-        return Key::Other;
+    const int byte = input.skipSeparators(!console.hasKeyboard());
+    if (byte == InputBuffer::kNotYet) {
+        flushOutput();
+        return console.readKey();
     }
-}
-
-// Values that a key wait took were never echoed: they are shown where the set they start is
-// typed, control characters as the terminal's own echo shows them (^[ for Escape).
-void showTyped(ConsoleInput& console, InputBuffer& input) {
-    const std::string typed = input.takeUnshown();
-    if (typed.empty()) {
-        return;
+    if (byte == InputBuffer::kEnd) {
+        return Key::End;
     }
-    std::string shown;
-    for (const char byte : typed) {
-        const auto code = static_cast<unsigned char>(byte);
-        if ((code < 0x20 && byte != '\n' && byte != '\t') || code == 0x7F) {
-            shown += '^';
-            shown += static_cast<char>(code ^ 0x40);
-        } else {
-            shown += byte;
-        }
+    if (byte == kEscape) {
+        input.advance();
+        return Key::Escape;
     }
-    std::fflush(stdout);
-    console.echo(shown);
+    return Key::Other;
 }
 
 // A set is answered when the walk reaches an action. The only way it cannot is a player
@@ -87,14 +62,6 @@ bool answer(Agent& agent, const InputSet& values) {
     }
 }
 
-int finish(int status) {
-    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-        std::fprintf(stderr, "guard: could not write standard output\n");
-        return 1;
-    }
-    return status;
-}
-
 int answerSets(ConsoleInput& console, InputBuffer& input) {
     Agent agent;
     agent.buildTree();
@@ -102,19 +69,14 @@ int answerSets(ConsoleInput& console, InputBuffer& input) {
 
     for (;;) {
         printInstructions();
-        showTyped(console, input);
         const SetReading reading = readSet(input);
-        // At a terminal, input ended by Ctrl-D part-way through a line leaves the cursor after
-        // the typed text: what is printed next starts a line of its own.
-        const char* lineStart = input.takeOpenLine() ? "\n" : "";
+        console.endTypedLine();
         switch (reading.outcome) {
             case SetReading::Outcome::Complete:
-                std::fputs(lineStart, stdout);
                 everySetAnswered &= answer(agent, reading.values);
                 break;
             case SetReading::Outcome::Rejected:
-                reportProblem("%sguard: set rejected: %s %s\n", lineStart,
-                              reading.rejectedToken.c_str(),
+                reportProblem("guard: set rejected: %s %s\n", reading.rejectedToken.c_str(),
                               reading.rejectedForRange ? "does not fit in a 32-bit integer"
                                                        : "is not an integer");
                 everySetAnswered = false;
@@ -122,12 +84,16 @@ int answerSets(ConsoleInput& console, InputBuffer& input) {
             case SetReading::Outcome::EndedBeforeSet:
                 return everySetAnswered ? 0 : 1;
             case SetReading::Outcome::EndedInSet:
-                reportProblem("%sguard: input ended after %d of 7 values\n", lineStart,
-                              reading.valuesRead);
+                reportProblem("guard: input ended after %d of 7 values\n", reading.valuesRead);
                 return 1;
         }
 
         std::printf("\n\nPress any key to continue\n\n");
+        // Written line by line at a terminal and block by block elsewhere: a write that failed
+        // is known by now, and nothing more is worth asking or answering.
+        if (std::ferror(stdout) != 0) {
+            throw OutputFailed();
+        }
         const Key key = nextKey(console, input);
         if (key == Key::Escape) {
             return 0;
@@ -156,12 +122,16 @@ void printInstructions() {
 
 int runConsole(ConsoleInput& console) {
     InputBuffer input(console);
-    int status = 1;
     try {
-        status = answerSets(console, input);
+        const int status = answerSets(console, input);
+        flushOutput();
+        return status;
+    } catch (const OutputFailed& failure) {
+        std::fprintf(stderr, "guard: %s\n", failure.what());
     } catch (const std::system_error& failure) {
-        reportProblem("%sguard: could not read standard input: %s\n",
-                      input.takeOpenLine() ? "\n" : "", failure.code().message().c_str());
+        console.endTypedLine();
+        reportProblem("guard: could not read standard input: %s\n",
+                      failure.code().message().c_str());
     }
-    return finish(status);
+    return 1;
 }

@@ -1,10 +1,19 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
-#include <utility>
+#include <stdexcept>
 
 #include "console_input.h"
+
+/// Thrown when standard output could not be written: the program stops at once rather than
+/// going on with no one able to see it.
+class OutputFailed : public std::runtime_error {
+public:
+    OutputFailed() : std::runtime_error("could not write standard output") {}
+};
+
+/// Flushes standard output; throws `OutputFailed` if anything written to it so far failed.
+void flushOutput();
 
 /// Standard input, byte by byte, read in large blocks from a `ConsoleInput`.
 ///
@@ -25,7 +34,7 @@ public:
     /// when the byte has not arrived yet and waiting would be needed for it.
     int peek(bool mayWait = true) {
         if (next_ == filled_) {
-            if (!mayWait && !ended_ && held_.empty() && !input_.inputWaiting()) {
+            if (!mayWait && !ended_ && !input_.inputWaiting()) {
                 return kNotYet;
             }
             if (!refill()) {
@@ -54,25 +63,6 @@ public:
         return byte;
     }
 
-    /// Makes `typed`, which a key wait took instead of a key, the next bytes read. Only valid
-    /// when every byte read so far has been consumed.
-    void hold(const std::string& typed) {
-        held_ += typed;
-        unshown_ += typed;
-    }
-
-    /// The bytes held since the last call, for the loop to show where the user expects them.
-    std::string takeUnshown() { return std::exchange(unshown_, std::string()); }
-
-    /// True, once, when the last bytes read from a keyboard did not end a line: the user pressed
-    /// Ctrl-D part-way through one, or values typed ahead ended part-way through one, and the
-    /// cursor still stands after them.
-    bool takeOpenLine() {
-        const bool open = lineOpen_;
-        lineOpen_ = false;
-        return open;
-    }
-
 private:
     bool refill();
 
@@ -80,8 +70,5 @@ private:
     std::size_t next_ = 0;    ///< Index of the next unread byte in `bytes_`.
     std::size_t filled_ = 0;  ///< Number of valid bytes in `bytes_`.
     bool ended_ = false;
-    bool lineOpen_ = false;  ///< See `takeOpenLine`.
-    std::string held_;       ///< Bytes to read before reading `input_` again; see `hold`.
-    std::string unshown_;    ///< See `takeUnshown`.
     char bytes_[1 << 16];
 };

@@ -3,6 +3,7 @@
 namespace {
 
 constexpr char kEscape = '\x1b';
+constexpr std::size_t kMouseReportBytes = 3;  // button, column, row after ESC [ M
 
 bool inRange(std::string_view bytes, std::size_t at, unsigned low, unsigned high) {
     if (at >= bytes.size()) {
@@ -12,9 +13,14 @@ bool inRange(std::string_view bytes, std::size_t at, unsigned low, unsigned high
     return byte >= low && byte <= high;
 }
 
+// Only the lead bytes UTF-8 allows announce continuation bytes; any other byte stands alone.
 std::size_t characterLength(std::string_view bytes, std::size_t at) {
     const auto lead = static_cast<unsigned char>(bytes[at]);
-    const std::size_t following = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+    const std::size_t following = lead >= 0xF5   ? 0
+                                  : lead >= 0xF0 ? 3
+                                  : lead >= 0xE0 ? 2
+                                  : lead >= 0xC2 ? 1
+                                                 : 0;
     std::size_t length = 1;
     while (length <= following && inRange(bytes, at + length, 0x80, 0xBF)) {
         ++length;
@@ -27,20 +33,31 @@ bool startsSequence(std::string_view bytes, std::size_t at) {
            (bytes[at + 1] == '[' || bytes[at + 1] == 'O');
 }
 
+std::size_t upTo(std::size_t end, std::string_view bytes) {
+    return end <= bytes.size() ? end : bytes.size();
+}
+
 // Only called where `startsSequence` holds.
 std::size_t sequenceLength(std::string_view bytes, std::size_t at) {
     const bool csi = bytes[at + 1] == '[';
     std::size_t end = at + 2;
     if (csi && end < bytes.size() && bytes[end] == '[') {
-        return (end + 2 <= bytes.size() ? end + 2 : bytes.size()) - at;
+        return upTo(end + 2, bytes) - at;
+    }
+    if (csi && end < bytes.size() && bytes[end] == 'M') {
+        return upTo(end + 1 + kMouseReportBytes, bytes) - at;
     }
     while (inRange(bytes, end, 0x30, 0x3F)) {
         ++end;
     }
+    // rxvt ends its shifted editing keys with `$`, which ECMA-48 would take for an intermediate.
+    if (csi && inRange(bytes, end, '$', '$')) {
+        return end + 1 - at;
+    }
     while (csi && inRange(bytes, end, 0x20, 0x2F)) {
         ++end;
     }
-    if (inRange(bytes, end, 0x40, 0x7E)) {
+    if (inRange(bytes, end, 0x40, 0x7E) || inRange(bytes, end, 0xC0, 0xFE)) {
         ++end;
     }
     return end - at;
@@ -65,14 +82,4 @@ std::size_t keyLength(std::string_view bytes) {
         return startsSequence(bytes, 1) ? 1 + sequenceLength(bytes, 1) : 1;
     }
     return 1 + characterLength(bytes, 1);
-}
-
-bool isOneKeyPress(std::string_view bytes) {
-    const std::string_view key = bytes.substr(0, keyLength(bytes));
-    for (std::size_t at = key.size(); at < bytes.size(); at += key.size()) {
-        if (bytes.substr(at, key.size()) != key) {
-            return false;
-        }
-    }
-    return !key.empty();
 }

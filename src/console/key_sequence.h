@@ -7,13 +7,22 @@
 /// - a character, with all the UTF-8 continuation bytes its lead byte announces;
 /// - a control sequence after ECMA-48: CSI (`ESC [`) with parameter bytes, intermediate bytes
 ///   and a final byte (`ESC [ 15 ; 6 ~`), SS3 (`ESC O`) with parameter bytes and a final byte
-///   (`ESC O 2 P`), or the Linux console's `ESC [ [ A` to `ESC [ [ E`;
+///   (`ESC O 2 P`), or the Linux console's `ESC [ [ A` to `ESC [ [ E`; rxvt's `$` after the
+///   parameters (`ESC [ 2 $`), and a final byte with its top bit set, as rxvt's 8-bit meta sends
+///   it (`ESC [ 0xC1` for Alt and Up), end one too;
+/// - an X10 mouse report, `ESC [ M` and three bytes;
 /// - Alt with a key, sent as Escape before it: a character or a whole control sequence
 ///   (`ESC ESC [ A` is Alt with an arrow);
 /// - Escape alone, when nothing but another Escape follows it.
-/// A sequence cut short is as long as what came of it. Returns 0 only for no bytes.
+/// A key cut short is as long as what came of it. Returns 0 only for no bytes.
 std::size_t keyLength(std::string_view bytes);
 
-/// True when `bytes` is one key pressed once or held: its first key and nothing but repeats of it,
-/// which a laggy link delivers together.
-bool isOneKeyPress(std::string_view bytes);
+/// What a terminal in bracketed-paste mode sends before and after what is pasted.
+inline constexpr std::string_view kPasteStart = "\x1b[200~";
+inline constexpr std::string_view kPasteEnd = "\x1b[201~";
+
+/// Whether `key` (a whole key) is one that only a key press sends, never a character typed or
+/// pasted: it starts with Escape.
+inline bool isEscapeKey(std::string_view key) {
+    return !key.empty() && key[0] == '\x1b';
+}

@@ -1,36 +1,30 @@
+#include <fcntl.h>
 #include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <string>
+#include <string_view>
 #include <system_error>
+#include <utility>
 
-#include "key_sequence.h"
 #include "posix_terminal.h"
 #include "system_console.h"
+#include "terminal_input.h"
 
 namespace {
 
-constexpr unsigned char kEscape = 0x1b;
-
-// How long a terminal may fall silent within one burst: a key's bytes, a held key's repeats
-// that a slow link delivers together, or a paste. A terminal writes an arrow's whole escape
-// sequence at once, so the rest is normally there already; after a key, nothing follows, and
-// this is how long a key press, Escape included, takes to act.
-constexpr int kKeySequenceMilliseconds = 25;
-
-// Whether standard input is readable within `milliseconds`: 0 asks whether it is already, -1
-// waits as long as it takes. select() rather than poll(): the poll() of macOS and of some BSDs
-// answers "invalid" for a terminal. An error never counts as readable.
-bool readableWithin(int milliseconds) {
+// Whether `descriptor` is ready within `milliseconds`: 0 asks whether it is already, -1 waits as
+// long as it takes. select() rather than poll(): the poll() of macOS and of some BSDs answers
+// "invalid" for a terminal. An error never counts as ready.
+bool readyWithin(int descriptor, bool forWriting, int milliseconds) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(STDIN_FILENO, &readable);
+        fd_set ready;
+        FD_ZERO(&ready);
+        FD_SET(descriptor, &ready);
         const auto left =
             std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
         struct timeval timeout = {};
@@ -38,115 +32,164 @@ bool readableWithin(int milliseconds) {
             timeout.tv_sec = static_cast<time_t>(left.count() / 1000000);
             timeout.tv_usec = static_cast<suseconds_t>(left.count() % 1000000);
         }
-        const int ready = select(STDIN_FILENO + 1, &readable, nullptr, nullptr,
-                                 milliseconds < 0 ? nullptr : &timeout);
+        const int count =
+            select(descriptor + 1, forWriting ? nullptr : &ready, forWriting ? &ready : nullptr,
+                   nullptr, milliseconds < 0 ? nullptr : &timeout);
         // A signal handled in between restarts the wait for the time that is left.
-        if (ready != -1 || errno != EINTR) {
-            return ready > 0;
+        if (count != -1 || errno != EINTR) {
+            return count > 0;
         }
     }
 }
 
-// A terminal that no longer answers has been closed (hung up).
-bool terminalGone() {
-    struct termios settings = {};
-    return tcgetattr(STDIN_FILENO, &settings) != 0;
+// Another program sharing a terminal may make the open file description behind it
+// non-blocking, and a write that would block then fails and loses what it carried. A
+// description of the program's own is safe from that; where the terminal cannot be opened
+// again, the shared one is made blocking, as shells do with theirs.
+// Above the standard three, so that a closed one stays closed and fails as it should.
+int ownDescription(int descriptor, int access) {
+    const char* const name = ttyname(descriptor);
+    const int opened = name != nullptr ? open(name, access | O_NOCTTY | O_CLOEXEC) : -1;
+    const int own = opened > STDERR_FILENO ? opened : fcntl(opened, F_DUPFD_CLOEXEC, 3);
+    if (opened != -1 && opened != own) {
+        close(opened);
+    }
+    if (own != -1) {
+        return own;
+    }
+    const int status = fcntl(descriptor, F_GETFL);
+    if (status != -1 && (status & O_NONBLOCK) != 0) {
+        fcntl(descriptor, F_SETFL, status & ~O_NONBLOCK);
+    }
+    return descriptor;
 }
 
-class PosixConsole final : public ConsoleInput {
+void keepOutputBlocking(int descriptor) {
+    if (isatty(descriptor) != 1) {
+        return;
+    }
+    const int own = ownDescription(descriptor, O_WRONLY);
+    if (own != descriptor) {
+        dup2(own, descriptor);
+        close(own);
+    }
+}
+
+// Standard input that is no terminal: a pipe or a file. Left non-blocking by another program,
+// it is waited for rather than taken to have failed.
+class StreamInput final : public ConsoleInput {
 public:
-    PosixConsole() : keyboard_(isatty(STDIN_FILENO) == 1) {
-        if (keyboard_) {
-            keepTerminalAcrossSignals();
-        }
-    }
-
-    // A signal means try again; standard input left non-blocking (by another program sharing
-    // the terminal, say) means wait until it is readable, so that is never taken for a failure;
-    // a terminal that is gone is a hang-up, whoever leads the session and whether or not it
-    // passes the hang-up on; anything else is a failure to read, thrown with the system's reason.
     std::size_t readInput(char* buffer, std::size_t capacity) override {
         for (;;) {
             const ssize_t count = read(STDIN_FILENO, buffer, capacity);
-            if (keyboard_ && (count == 0 ? terminalGone() : count < 0 && errno == EIO)) {
-                endAsHangUp();
-            }
             if (count >= 0) {
                 return static_cast<std::size_t>(count);
             }
             if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                readableWithin(-1);
+                readyWithin(STDIN_FILENO, false, -1);
             } else if (errno != EINTR) {
                 throw std::system_error(errno, std::generic_category());
             }
         }
     }
+    bool inputWaiting() override { return true; }
+    bool hasKeyboard() const override { return false; }
+    Key readKey() override { return Key::End; }
+};
 
-    // In line mode only complete lines are readable; a line still being typed is not waiting.
-    bool inputWaiting() override { return readableWithin(0); }
+// The terminal at standard input, key at a time, for as long as this lives. Typing is shown on
+// a description of the terminal opened for writing: standard input may be open for reading
+// only, and standard output may go elsewhere.
+class PosixTerminal final : public TerminalDevice {
+public:
+    PosixTerminal() : showing_(ownDescription(STDIN_FILENO, O_WRONLY)) {}
+    ~PosixTerminal() override {
+        if (showing_ != STDIN_FILENO) {
+            close(showing_);
+        }
+    }
+    PosixTerminal(const PosixTerminal&) = delete;
+    PosixTerminal& operator=(const PosixTerminal&) = delete;
 
-    bool hasKeyboard() const override { return keyboard_; }
+    bool entered() const { return keyMode_.entered(); }
 
-    // In key mode everything that has arrived is readable, lines still being typed included:
-    // those were typed ahead, and the burst that follows them is theirs. Otherwise the key is
-    // what arrives in one burst, if that is one key pressed once or held.
-    Key readKey(std::string& typed) override {
-        const KeyMode keyMode;
-        if (!keyMode.entered()) {
-            return Key::End;
-        }
-        const bool typedAhead = readableWithin(0);
-        const std::string burst = readBurst();
-        if (burst.empty()) {
-            return Key::End;
-        }
-        if (typedAhead || !isOneKeyPress(burst)) {
-            typed = burst;
-            return Key::Typed;
-        }
-        const auto first = static_cast<unsigned char>(burst[0]);
-        if (keyLength(burst) != 1) {
-            return Key::Other;
-        }
-        if (first == kEscape) {
-            return Key::Escape;
-        }
-        return KeyMode::endsInput(first) ? Key::End : Key::Other;
+    LineSettings lineSettings() const {
+        const struct termios& found = KeyMode::personSettings();
+        const auto key = [&found](int index) {
+            return found.c_cc[index] == _POSIX_VDISABLE ? LineSettings::kNone
+                                                        : static_cast<int>(found.c_cc[index]);
+        };
+        LineSettings settings;
+        settings.erase = key(VERASE);
+        settings.kill = key(VKILL);
+        settings.wordErase = key(VWERASE);
+        settings.endOfInput = key(VEOF);
+        settings.echo = (found.c_lflag & ECHO) != 0;
+#ifdef ECHOCTL
+        settings.echoControl = (found.c_lflag & ECHOCTL) != 0;
+#endif
+        return settings;
     }
 
-    // The terminal shows what is written to it; standard output may be a pipe.
-    void echo(std::string_view text) override {
+    // A terminal that is gone is a hang-up, whoever leads the session and whether or not it
+    // passes the hang-up on. A read that returns nothing from a terminal still there means its
+    // mode was changed behind the program's back.
+    std::size_t read(char* buffer, std::size_t capacity, int milliseconds) override {
+        for (;;) {
+            if (!readyWithin(STDIN_FILENO, false, milliseconds)) {
+                return 0;
+            }
+            const ssize_t count = ::read(STDIN_FILENO, buffer, capacity);
+            if (count > 0) {
+                return static_cast<std::size_t>(count);
+            }
+            struct termios settings = {};
+            if ((count == 0 && tcgetattr(STDIN_FILENO, &settings) != 0) ||
+                (count < 0 && errno == EIO)) {
+                endAsHangUp();
+            }
+            if (count == 0) {
+                KeyMode::retake();
+            } else if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
+                throw std::system_error(errno, std::generic_category());
+            }
+        }
+    }
+
+    // Best effort: a terminal that cannot show typing any more is found out by the next read.
+    void show(std::string_view text) override {
         while (!text.empty()) {
-            const ssize_t written = write(STDIN_FILENO, text.data(), text.size());
+            const ssize_t written = write(showing_, text.data(), text.size());
             if (written > 0) {
                 text.remove_prefix(static_cast<std::size_t>(written));
+            } else if (written == -1 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                readyWithin(showing_, true, -1);
             } else if (written == 0 || errno != EINTR) {
                 return;
             }
         }
     }
 
-private:
-    // Bytes that arrive with no silence as long as a key's own bytes may take: one key press,
-    // a held key's repeats, or a paste. Empty at the end of the input.
-    std::string readBurst() {
-        std::string burst;
-        char chunk[4096];
-        do {
-            const std::size_t count = readInput(chunk, sizeof chunk);
-            if (count == 0) {
-                break;
-            }
-            burst.append(chunk, count);
-        } while (readableWithin(kKeySequenceMilliseconds));
-        return burst;
+    bool typingForgotten() override {
+        return KeyMode::takeHandedBack();
     }
 
-    bool keyboard_;
+private:
+    KeyMode keyMode_;
+    int showing_;
 };
 
 }  // namespace
 
 std::unique_ptr<ConsoleInput> openSystemConsole() {
-    return std::make_unique<PosixConsole>();
+    keepOutputBlocking(STDOUT_FILENO);
+    keepOutputBlocking(STDERR_FILENO);
+    if (isatty(STDIN_FILENO) == 1) {
+        auto terminal = std::make_unique<PosixTerminal>();
+        if (terminal->entered()) {
+            const LineSettings settings = terminal->lineSettings();
+            return std::make_unique<TerminalInput>(std::move(terminal), settings);
+        }
+    }
+    return std::make_unique<StreamInput>();
 }

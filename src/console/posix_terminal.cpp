@@ -1,41 +1,56 @@
 #include "posix_terminal.h"
 
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <initializer_list>
 
 namespace {
 
-// Every catchable signal whose default action ends the program.
-constexpr int kEndingSignals[] = {SIGHUP,  SIGINT,    SIGQUIT, SIGTERM, SIGALRM, SIGUSR1,
-                                  SIGUSR2, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGPIPE};
-
 // What the handlers need to put the terminal back and to take it again. The settings are
-// written only with the handled signals held, and `keyModeWanted` says whether they are valid.
-struct termios lineSettings;
-struct termios keySettings;
+// written only with every signal held, and `keyModeWanted` says whether they are valid.
+struct termios settingsFound;
+struct termios settingsForKeys;
 volatile std::sig_atomic_t keyModeWanted = 0;
+volatile std::sig_atomic_t handedBack = 0;
 
-sigset_t handledSignals() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    for (const int signalNumber : kEndingSignals) {
-        sigaddset(&signals, signalNumber);
+// Every catchable signal whose default action ends the program, with or without a core dump.
+// SIGPOLL and SIGPWR only where that is their default: elsewhere they are ignored by default,
+// and a handler that restores the terminal and raises them again would leave the program
+// running in the person's mode.
+template <typename Each>
+void forEachEndingSignal(Each each) {
+    for (const int signalNumber :
+         {SIGHUP, SIGINT, SIGQUIT, SIGILL, SIGTRAP, SIGABRT, SIGBUS, SIGFPE, SIGUSR1, SIGSEGV,
+          SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGSYS}) {
+        each(signalNumber);
     }
-    sigaddset(&signals, SIGTSTP);
-    sigaddset(&signals, SIGCONT);
-    return signals;
+#ifdef __linux__
+    each(SIGPOLL);
+    each(SIGPWR);
+#endif
+#ifdef SIGSTKFLT
+    each(SIGSTKFLT);
+#endif
+#ifdef SIGEMT
+    each(SIGEMT);
+#endif
+#ifdef SIGRTMIN
+    for (int signalNumber = SIGRTMIN; signalNumber <= SIGRTMAX; ++signalNumber) {
+        each(signalNumber);
+    }
+#endif
 }
 
 // While the terminal's mode and the flag that tells the handlers about it change together.
 class SignalsHeld {
 public:
     SignalsHeld() {
-        const sigset_t signals = handledSignals();
-        sigprocmask(SIG_BLOCK, &signals, &previous_);
+        sigset_t every;
+        sigfillset(&every);
+        sigprocmask(SIG_BLOCK, &every, &previous_);
     }
     ~SignalsHeld() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
     SignalsHeld(const SignalsHeld&) = delete;
@@ -82,23 +97,25 @@ void handle(int signalNumber, void (*handler)(int), int flags) {
     struct sigaction action = {};
     action.sa_handler = handler;
     action.sa_flags = flags;
-    action.sa_mask = handledSignals();
+    sigfillset(&action.sa_mask);
     sigaction(signalNumber, &action, nullptr);
 }
 
 void endOnSignal(int signalNumber) {
     const ErrnoKept errnoKept;
-    setTerminal(lineSettings);
+    setTerminal(settingsFound);
     // The handler was reset to the default on entry; the signal raised again is delivered on
-    // return and ends the program the way the sender meant, with the status the shell expects.
+    // return and ends the program the way the sender meant, with the status the shell expects
+    // and a core dump where the signal makes one. A fault raises itself again anyway.
     std::raise(signalNumber);
 }
 
-// Ctrl-Z: the shell gets its terminal back as it was, and `fg` finds the program waiting for a
-// key again rather than for a line.
+// Ctrl-Z: the shell gets its terminal back as it was, and `fg` finds the program waiting where
+// it was. The terminal forgets a line being typed at Ctrl-Z, and so does the program.
 void stopOnSignal(int /*signalNumber*/) {
     const ErrnoKept errnoKept;
-    setTerminal(lineSettings);
+    setTerminal(settingsFound);
+    handedBack = 1;
     sigset_t stop;
     sigemptyset(&stop);
     sigaddset(&stop, SIGTSTP);
@@ -107,14 +124,14 @@ void stopOnSignal(int /*signalNumber*/) {
     // Here once continued, or at once where no shell could ever continue the program (an
     // orphaned process group is not stopped).
     handle(SIGTSTP, stopOnSignal, SA_RESETHAND | SA_RESTART);
-    setTerminal(keySettings);
+    setTerminal(settingsForKeys);
 }
 
-// A stop that gave no chance to restore anything (SIGSTOP) leaves the shell to reset the
-// terminal its own way; on continue in the foreground, the key wait takes it back.
+// A stop that gave no chance to restore anything (SIGSTOP) leaves the terminal as the shell
+// found it; on continue in the foreground, the program takes it again.
 void retakeOnContinue(int /*signalNumber*/) {
     const ErrnoKept errnoKept;
-    setTerminal(keySettings);
+    setTerminal(settingsForKeys);
 }
 
 // What the caller ignores (`trap '' INT`, a shell's background job) stays ignored.
@@ -128,36 +145,49 @@ void handleUnlessIgnored(int signalNumber, void (*handler)(int), int flags) {
 }  // namespace
 
 KeyMode::KeyMode() {
-    const SignalsHeld held;
-    if (tcgetattr(STDIN_FILENO, &lineSettings) != 0) {
+    struct termios found = {};
+    if (tcgetattr(STDIN_FILENO, &found) != 0) {
         return;
     }
-    keySettings = lineSettings;
-    keySettings.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-    keySettings.c_cc[VMIN] = 1;
-    keySettings.c_cc[VTIME] = 0;
-    entered_ = tcsetattr(STDIN_FILENO, TCSANOW, &keySettings) == 0;
-    keyModeWanted = entered_ ? 1 : 0;
-}
-
-KeyMode::~KeyMode() {
-    const SignalsHeld held;
-    setTerminal(lineSettings);
-    keyModeWanted = 0;
-}
-
-bool KeyMode::endsInput(unsigned char byte) {
-    return byte == lineSettings.c_cc[VEOF] && byte != _POSIX_VDISABLE;
-}
-
-void keepTerminalAcrossSignals() {
-    for (const int signalNumber : kEndingSignals) {
-        handleUnlessIgnored(signalNumber, endOnSignal, SA_RESETHAND);
-    }
+    forEachEndingSignal(
+        [](int signalNumber) { handleUnlessIgnored(signalNumber, endOnSignal, SA_RESETHAND); });
     // Reads and writes that a stop and a continue interrupt go on afterwards: the program never
     // asked to be interrupted, and a write held by Ctrl-S must not fail because of a Ctrl-Z.
     handleUnlessIgnored(SIGTSTP, stopOnSignal, SA_RESETHAND | SA_RESTART);
     handleUnlessIgnored(SIGCONT, retakeOnContinue, SA_RESTART);
+
+    const SignalsHeld held;
+    settingsFound = found;
+    settingsForKeys = found;
+    // Whatever the terminal was left in (no echo, or reads that return with nothing), the
+    // program reads it one key at a time and shows typing itself, as the person's settings say.
+    settingsForKeys.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHONL);
+    settingsForKeys.c_cc[VMIN] = 1;
+    settingsForKeys.c_cc[VTIME] = 0;
+    keyModeWanted = 1;
+    setTerminal(settingsForKeys);
+    entered_ = true;
+}
+
+KeyMode::~KeyMode() {
+    const SignalsHeld held;
+    setTerminal(settingsFound);
+    keyModeWanted = 0;
+}
+
+const struct termios& KeyMode::personSettings() {
+    return settingsFound;
+}
+
+void KeyMode::retake() {
+    const SignalsHeld held;
+    setTerminal(settingsForKeys);
+}
+
+bool KeyMode::takeHandedBack() {
+    const bool was = handedBack != 0;
+    handedBack = 0;
+    return was;
 }
 
 void endAsHangUp() {

@@ -1,8 +1,14 @@
 #pragma once
 
-/// The terminal at standard input in key-at-a-time mode, without echo, for as long as this
-/// lives; its own settings come back when it ends, and on every way out that signals take.
-/// Signals stay on, so Ctrl-C still ends the program.
+#include <termios.h>
+
+/// The terminal at standard input in key-at-a-time mode, without its own echo or line editing,
+/// for as long as this lives: entered before anything is asked, so that no key can come first.
+/// The person's own settings come back when it ends, on every way out that signals take (every
+/// signal whose default ends the program, `std::terminate` by way of SIGABRT), and while Ctrl-Z
+/// hands the terminal back to the shell; `fg` takes it again. The terminal is changed only while
+/// the program's process group is in its foreground. Signals stay on, so Ctrl-C still ends the
+/// program; signals the program was started with ignored stay ignored. One at a time.
 class KeyMode {
 public:
     KeyMode();
@@ -10,22 +16,21 @@ public:
     KeyMode(const KeyMode&) = delete;
     KeyMode& operator=(const KeyMode&) = delete;
 
-    /// False when the terminal would not change mode; no key can be read then.
+    /// False when standard input is not a terminal whose settings can be read.
     bool entered() const { return entered_; }
 
-    /// Whether `byte` is the terminal's end-of-input character (Ctrl-D), which key-at-a-time
-    /// mode hands over as a byte like any other.
-    static bool endsInput(unsigned char byte);
+    /// The settings the terminal had when the program found it.
+    static const struct termios& personSettings();
+
+    /// Sets key mode again, for when something else changed the terminal behind the program.
+    static void retake();
+
+    /// True, once, when the terminal was handed back to the shell since the last call.
+    static bool takeHandedBack();
 
 private:
     bool entered_ = false;
 };
-
-/// Catches the signals that end or stop the program, so that a `KeyMode` is undone before the
-/// program ends or the shell takes the terminal back, and redone when `fg` continues it. Signals
-/// the program was started with ignored stay ignored. Called once, when standard input is a
-/// terminal.
-void keepTerminalAcrossSignals();
 
 /// Ends the program as a hang-up does (status 129 in a shell), for a terminal that is gone.
 [[noreturn]] void endAsHangUp();

@@ -11,12 +11,17 @@
 #include <system_error>
 #include <vector>
 
+#include "key_burst.h"
 #include "system_console.h"
 
 namespace {
 
-constexpr int kEscape = 27;
 constexpr int kControlC = 3;
+// How long the console may fall silent within one burst of keys, as on POSIX terminals.
+constexpr DWORD kKeySequenceMilliseconds = 25;
+// Windows ends the input with Ctrl-Z and Enter on a line of its own; at the prompt, Ctrl-Z is
+// any other key.
+constexpr int kNoEndOfInputKey = -1;
 
 // Ctrl-C and Ctrl-Break end the program with the status Windows gives any console program they
 // stop. TerminateProcess, not ExitProcess: this may run on the console's own thread while the
@@ -45,7 +50,17 @@ public:
         SetConsoleCtrlHandler(endOnControlC, TRUE);
     }
 
+    // A character the key wait took from a paste comes first, shown as if typed; the rest of the
+    // paste is still in the console, where the line read shows it.
     std::size_t readInput(char* buffer, std::size_t capacity) override {
+        if (!held_.empty()) {
+            const std::size_t count = held_.copy(buffer, capacity);
+            for (std::size_t at = 0; at < count; ++at) {
+                _putch(static_cast<unsigned char>(buffer[at]));
+            }
+            held_.erase(0, count);
+            return count;
+        }
         const unsigned request = capacity < INT_MAX ? static_cast<unsigned>(capacity) : INT_MAX;
         SetLastError(ERROR_SUCCESS);
         const int count = _read(_fileno(stdin), buffer, request);
@@ -64,6 +79,9 @@ public:
     // As at a POSIX terminal, only complete lines wait for the line read; a key pressed while
     // output was printing is the key.
     bool inputWaiting() override {
+        if (!held_.empty()) {
+            return true;
+        }
         for (const INPUT_RECORD& event : waitingEvents()) {
             if (isKeyDown(event) && event.Event.KeyEvent.uChar.AsciiChar == '\r') {
                 return true;
@@ -74,30 +92,39 @@ public:
 
     bool hasKeyboard() const override { return keyboard_; }
 
-    Key readKey(std::string& typed) override {
+    // The key and whatever comes with it, until the console falls silent, are one burst, told
+    // apart as at a POSIX terminal: a paste is values, and key presses together are one press.
+    Key readKey() override {
         // Wine's _getch gives a character above 127 as a negative number; Windows' does not.
         const int code = _getch() & 0xFF;
-        // 0 and 0xE0 come before an arrow or function key's second code, which is there at
-        // once; 0xE0 is also a letter in some code pages (à in 1252, р in 866).
-        if ((code == 0 || code == 0xE0) && _kbhit() != 0) {
-            _getch();
-            return Key::Other;
-        }
         if (code == kControlC) {
             endAsControlC();
         }
-        if (!takeRepeatsOf(static_cast<char>(code))) {
-            typed.assign(1, static_cast<char>(code));
-            return Key::Typed;
+        // 0 and 0xE0 come before an arrow or function key's second code, which is there at
+        // once; 0xE0 is also a letter in some code pages (à in 1252, р in 866).
+        const bool extended = (code == 0 || code == 0xE0) && _kbhit() != 0;
+        if (extended) {
+            _getch();
         }
-        return code == kEscape ? Key::Escape : Key::Other;
-    }
-
-    // The console shows what is written to it; standard output may be a pipe.
-    void echo(std::string_view text) override {
-        for (const char character : text) {
-            _putch(static_cast<unsigned char>(character));
+        const std::string first = extended ? kNoCharacter : std::string(1, static_cast<char>(code));
+        KeyBurst burst(kNoEndOfInputKey);
+        bool paste = burst.add(first);
+        const std::vector<INPUT_RECORD> events = eventsAfterPause();
+        for (const INPUT_RECORD& event : events) {
+            paste = paste || (isKeyDown(event) && burst.add(keyText(event.Event.KeyEvent)));
         }
+        const KeyBurst::Verdict verdict = paste ? KeyBurst::Verdict::Paste : burst.finish();
+        if (verdict == KeyBurst::Verdict::Paste) {
+            held_ = extended ? "" : first;
+            return Key::Other;
+        }
+        DWORD taken = 0;
+        std::vector<INPUT_RECORD> discarded(events.size());
+        if (!events.empty()) {
+            ReadConsoleInputA(console_, discarded.data(), static_cast<DWORD>(events.size()),
+                              &taken);
+        }
+        return verdict == KeyBurst::Verdict::Escape ? Key::Escape : Key::Other;
     }
 
 private:
@@ -118,24 +145,44 @@ private:
         return events;
     }
 
-    // Keys that arrived with the key just read: a held key's repeats are taken as part of its
-    // one press; anything else means a paste, which the console hands over at once.
-    bool takeRepeatsOf(char key) {
-        const std::vector<INPUT_RECORD> events = waitingEvents();
-        for (const INPUT_RECORD& event : events) {
-            if (isKeyDown(event) && event.Event.KeyEvent.uChar.AsciiChar != 0 &&
-                event.Event.KeyEvent.uChar.AsciiChar != key) {
-                return false;
-            }
-        }
-        std::vector<INPUT_RECORD> taken(events.size());
+    // The console's events once it has had no new one for a burst's pause.
+    std::vector<INPUT_RECORD> eventsAfterPause() {
+        DWORD seen = 0;
         DWORD count = 0;
-        if (!taken.empty()) {
-            ReadConsoleInputA(console_, taken.data(), static_cast<DWORD>(taken.size()), &count);
-        }
-        return true;
+        do {
+            seen = count;
+            Sleep(kKeySequenceMilliseconds);
+            if (GetNumberOfConsoleInputEvents(console_, &count) == 0) {
+                break;
+            }
+        } while (count != seen);
+        return waitingEvents();
     }
 
+    // A key as a terminal would send it: its character, a sequence for a key with none, and
+    // nothing for a modifier pressed on its own.
+    static std::string keyText(const KEY_EVENT_RECORD& key) {
+        if (key.uChar.AsciiChar != 0) {
+            return std::string(1, key.uChar.AsciiChar);
+        }
+        switch (key.wVirtualKeyCode) {
+            case VK_SHIFT:
+            case VK_CONTROL:
+            case VK_MENU:
+            case VK_CAPITAL:
+            case VK_LWIN:
+            case VK_RWIN:
+            case VK_NUMLOCK:
+            case VK_SCROLL:
+                return "";
+            default:
+                return kNoCharacter;
+        }
+    }
+
+    static constexpr const char* kNoCharacter = "\x1b[A";
+
+    std::string held_;  ///< Taken by the key wait from a paste; read first.
     bool keyboard_;
     HANDLE console_;
 };

@@ -1,0 +1,201 @@
+#include "terminal_input.h"
+
+#include "key_burst.h"
+#include "key_sequence.h"
+
+namespace {
+
+constexpr char kEscape = '\x1b';
+constexpr std::size_t kTabStop = 8;
+
+bool isContinuationByte(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+bool isControl(char byte) {
+    const auto code = static_cast<unsigned char>(byte);
+    return (code < 0x20 && byte != '\t' && byte != '\n') || code == 0x7F;
+}
+
+bool isBlank(char byte) {
+    return byte == ' ' || byte == '\t';
+}
+
+}  // namespace
+
+std::size_t TerminalInput::readInput(char* buffer, std::size_t capacity) {
+    while (lines_.empty() && !ended_) {
+        if (arrived_.empty()) {
+            receive(-1);
+        }
+        edit();
+    }
+    device_->show(shown_);
+    shown_.clear();
+    const std::size_t count = lines_.copy(buffer, capacity);
+    lines_.erase(0, count);
+    return count;
+}
+
+Key TerminalInput::readKey() {
+    // The rest of a paste begun while values were typed, up to its end, and the rest of a line
+    // too long to edit whole are values, however slowly they come.
+    if (pasting_ && arrived_.compare(0, kPasteEnd.size(), kPasteEnd) == 0) {
+        arrived_.erase(0, kPasteEnd.size());
+        pasting_ = false;
+    }
+    if (pasting_ || lineUnfinished_) {
+        return Key::Other;
+    }
+    for (;;) {
+        KeyBurst burst(settings_.endOfInput);
+        bool paste = burst.add(arrived_);
+        arrived_.clear();
+        while (!paste && receive(burst.bytes().empty() ? -1 : kKeySequenceMilliseconds)) {
+            paste = burst.add(arrived_);
+            arrived_.clear();
+        }
+        const KeyBurst::Verdict verdict = paste ? KeyBurst::Verdict::Paste : burst.finish();
+        switch (verdict) {
+            case KeyBurst::Verdict::Nothing:
+                continue;
+            case KeyBurst::Verdict::Paste:
+                arrived_ = std::move(burst.bytes());
+                return Key::Other;
+            case KeyBurst::Verdict::Escape:
+                return Key::Escape;
+            case KeyBurst::Verdict::EndOfInput:
+                return Key::End;
+            case KeyBurst::Verdict::OtherKey:
+                return Key::Other;
+        }
+    }
+}
+
+void TerminalInput::endTypedLine() {
+    if (settings_.echo && startColumn_ > 0) {
+        device_->show("\n");
+    }
+    startColumn_ = 0;
+}
+
+// What is shown goes out before any wait, so the person sees everything typed so far.
+bool TerminalInput::receive(int milliseconds) {
+    device_->show(shown_);
+    shown_.clear();
+    char chunk[kEditableBytes];
+    const std::size_t count = device_->read(chunk, sizeof chunk, milliseconds);
+    if (device_->typingForgotten()) {
+        arrived_.clear();
+        line_.clear();
+        startColumn_ = 0;
+        lineUnfinished_ = false;
+    }
+    arrived_.append(chunk, count);
+    return count > 0;
+}
+
+// Edits what has arrived until a line is handed over or nothing is left. A key that sends an
+// escape sequence is dropped whole, so its bytes are waited for when they may still be coming.
+void TerminalInput::edit() {
+    std::size_t at = 0;
+    while (at < arrived_.size() && lines_.empty() && !ended_) {
+        if (arrived_[at] != kEscape) {
+            type(arrived_[at]);
+            ++at;
+            continue;
+        }
+        std::size_t length = keyLength(std::string_view(arrived_).substr(at));
+        if (at + length == arrived_.size()) {
+            arrived_.erase(0, at);
+            at = 0;
+            if (receive(kKeySequenceMilliseconds)) {
+                continue;
+            }
+            length = keyLength(arrived_);
+        }
+        const std::string_view key = std::string_view(arrived_).substr(at, length);
+        pasting_ = key == kPasteStart || (pasting_ && key != kPasteEnd);
+        at += length;
+    }
+    arrived_.erase(0, at);
+}
+
+void TerminalInput::type(char byte) {
+    const int code = static_cast<unsigned char>(byte);
+    if (byte == '\n') {
+        line_ += byte;
+        shown_ += settings_.echo ? "\n" : "";
+        handOver(true);
+    } else if (code == settings_.endOfInput) {
+        ended_ = line_.empty();
+        if (!ended_) {
+            handOver(true);
+        }
+    } else if (code == settings_.erase) {
+        eraseCharacter();
+    } else if (code == settings_.kill) {
+        while (!line_.empty()) {
+            eraseCharacter();
+        }
+    } else if (code == settings_.wordErase) {
+        eraseWord();
+    } else {
+        line_ += byte;
+        if (settings_.echo && settings_.echoControl && isControl(byte)) {
+            shown_ += '^';
+            shown_ += static_cast<char>(code ^ 0x40);
+        } else if (settings_.echo) {
+            shown_ += byte;
+        }
+        if (line_.size() >= kEditableBytes) {
+            handOver(false);
+        }
+    }
+}
+
+// A character's bytes go together; on screen it is rubbed out over as many columns as it took.
+void TerminalInput::eraseCharacter() {
+    if (line_.empty()) {
+        return;
+    }
+    std::size_t start = line_.size() - 1;
+    while (start > 0 && isContinuationByte(line_[start])) {
+        --start;
+    }
+    const std::size_t columns = columnAfter(line_.size()) - columnAfter(start);
+    line_.erase(start);
+    for (std::size_t column = 0; settings_.echo && column < columns; ++column) {
+        shown_ += "\b \b";
+    }
+}
+
+void TerminalInput::eraseWord() {
+    while (!line_.empty() && isBlank(line_.back())) {
+        eraseCharacter();
+    }
+    while (!line_.empty() && !isBlank(line_.back())) {
+        eraseCharacter();
+    }
+}
+
+void TerminalInput::handOver(bool lineEnds) {
+    lineUnfinished_ = !lineEnds;
+    startColumn_ = line_.back() == '\n' ? 0 : columnAfter(line_.size());
+    lines_ += line_;
+    line_.clear();
+}
+
+std::size_t TerminalInput::columnAfter(std::size_t bytes) const {
+    std::size_t column = startColumn_;
+    for (std::size_t at = 0; at < bytes; ++at) {
+        if (line_[at] == '\t') {
+            column = (column / kTabStop + 1) * kTabStop;
+        } else if (isControl(line_[at])) {
+            column += settings_.echoControl ? 2 : 0;
+        } else if (!isContinuationByte(line_[at])) {
+            ++column;
+        }
+    }
+    return column;
+}
