@@ -1,17 +1,27 @@
-// libFuzzer target: any bytes as standard input, with no terminal. The integer reader must agree
-// with the C library on every token, and the whole dialogue must end, under the sanitizers, with
-// status 0 or 1, and 0 when it wrote no error line. What it writes is the transcripts' to prove.
+// libFuzzer target. The input's first byte picks how the rest reaches the program:
+// - piped: as standard input with no terminal. Every token is judged as the C library judges it,
+//   and the dialogue ends with status 0 or 1, and 0 only when it wrote no error line;
+// - typed: as bursts of keys at a terminal, cut at each 0xFF byte (no key sends one). The program
+//   ends with 0 only after an Escape key, or with Ctrl-D in the last burst it read;
+// - pasted: as bracketed pastes at a terminal, then Ctrl-D twice. The program must end, and answer
+//   every set as it does when the same bytes are piped in.
+// What the program writes is the transcripts' to prove.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "console_loop.h"
 #include "input_buffer.h"
 #include "integer_token.h"
+#include "key_sequence.h"
+#include "terminal_input.h"
 
 namespace {
 
@@ -22,8 +32,8 @@ void require(bool condition, const char* property) {
     }
 }
 
-// Standard input from memory, in blocks of a size the input itself picks, so that reads split
-// tokens and lines at every possible place.
+// Standard input from memory, in blocks of a size the input picks, so that reads split tokens
+// and lines at every possible place.
 struct MemoryConsole final : ConsoleInput {
     std::string_view unread;
     std::size_t blockSize = 1;
@@ -35,8 +45,37 @@ struct MemoryConsole final : ConsoleInput {
     }
     bool inputWaiting() override { return true; }
     bool hasKeyboard() const override { return false; }
-    Key readKey(std::string& /*typed*/) override { return Key::End; }
-    void echo(std::string_view /*text*/) override {}
+    Key readKey() override { return Key::End; }
+};
+
+// Thrown when the program waits for a key or a line the script does not hold.
+struct ScriptEnded {};
+
+// A terminal from memory: each burst arrives in reads of `blockSize` bytes, and after it comes a
+// pause longer than any key's, which only a wait with no time limit outlasts.
+struct ScriptedTerminal final : TerminalDevice {
+    std::vector<std::string> bursts;
+    std::size_t blockSize = 1;
+    std::size_t current = 0;  ///< The burst being read, and the one the last bytes came from.
+    std::size_t taken = 0;    ///< Bytes of it already read.
+
+    std::size_t read(char* buffer, std::size_t capacity, int milliseconds) override {
+        if (taken == bursts[current].size() && milliseconds >= 0) {
+            return 0;
+        }
+        while (taken == bursts[current].size()) {
+            taken = 0;
+            if (++current == bursts.size()) {
+                throw ScriptEnded();
+            }
+        }
+        const std::size_t count =
+            bursts[current].copy(buffer, std::min(capacity, blockSize), taken);
+        taken += count;
+        return count;
+    }
+    void show(std::string_view /*text*/) override {}
+    bool typingForgotten() override { return false; }
 };
 
 // C's strtoll, in the "C" locale, judges what a whole token means.
@@ -60,36 +99,143 @@ void checkToken(const std::string& text) {
     }
 }
 
+// The dialogue's exit status (-1 when the script ended first), and what it wrote to standard
+// output, "|", then what it wrote to standard error.
+std::pair<int, std::string> run(ConsoleInput& console) {
+    char* written[2] = {};
+    std::size_t sizes[2] = {};
+    std::FILE* const saved[2] = {stdout, stderr};
+    stdout = open_memstream(&written[0], &sizes[0]);
+    stderr = open_memstream(&written[1], &sizes[1]);
+    int status = -1;
+    try {
+        status = runConsole(console);
+    } catch (const ScriptEnded&) {
+    }
+    std::fclose(stdout);
+    std::fclose(stderr);
+    stdout = saved[0];
+    stderr = saved[1];
+    std::string text = std::string(written[0], sizes[0]) + "|" + std::string(written[1], sizes[1]);
+    std::free(written[0]);
+    std::free(written[1]);
+    return {status, text};
+}
+
+std::pair<int, std::string> runPiped(std::string_view input, std::size_t blockSize) {
+    MemoryConsole console;
+    console.unread = input;
+    console.blockSize = blockSize;
+    return run(console);
+}
+
+// The text without the instructions, prompts and line ends, which a keyboard and a pipe differ
+// in by design.
+std::string dialogue(std::string text) {
+    static const std::string kInstructions = [] {
+        std::string instructions = runPiped("", 1).second;
+        instructions.pop_back();  // the "|" before no error
+        return instructions;
+    }();
+    for (const std::string_view part :
+         {std::string_view(kInstructions), std::string_view("Press any key to continue"),
+          std::string_view("\n")}) {
+        for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part)) {
+            text.erase(at, part.size());
+        }
+    }
+    return text;
+}
+
+// Also gives the last burst any bytes were read from.
+std::pair<int, std::string> runTyped(std::vector<std::string> bursts, std::size_t blockSize,
+                                     std::string& lastRead) {
+    auto owned = std::make_unique<ScriptedTerminal>();
+    ScriptedTerminal& terminal = *owned;
+    terminal.bursts = std::move(bursts);
+    terminal.blockSize = blockSize;
+    TerminalInput console(std::move(owned), LineSettings());
+    auto result = run(console);
+    lastRead = terminal.bursts[std::min(terminal.current, terminal.bursts.size() - 1)];
+    return result;
+}
+
+std::vector<std::string> cutAtMarks(std::string_view input) {
+    std::vector<std::string> pieces(1);
+    for (char byte : input) {
+        if (byte == '\xFF') {
+            pieces.emplace_back();
+        } else {
+            pieces.back() += byte;
+        }
+    }
+    return pieces;
+}
+
+// Escape pressed once or more, alone or after a line, with any paste ends dropped.
+bool endsInEscape(std::string burst) {
+    for (std::size_t at = burst.find(kPasteEnd); at != std::string::npos;
+         at = burst.find(kPasteEnd)) {
+        burst.erase(at, kPasteEnd.size());
+    }
+    const std::size_t lastOther = burst.find_last_not_of('\x1b');
+    return lastOther + 1 < burst.size() &&
+           (lastOther == std::string::npos || burst[lastOther] == '\n');
+}
+
+void checkTyped(std::string_view input, std::size_t blockSize) {
+    std::string lastRead;
+    const int status = runTyped(cutAtMarks(input), blockSize, lastRead).first;
+    require(status != 0 || lastRead.find('\x04') != std::string::npos || endsInEscape(lastRead),
+            "at a keyboard, only Escape or Ctrl-D ends the program with 0");
+}
+
+// Pasted text holds no Escape and no key that edits a line or ends the input.
+void checkPasted(std::string_view input, std::size_t blockSize) {
+    std::vector<std::string> bursts;
+    std::string piped;
+    for (std::string paste : cutAtMarks(input)) {
+        for (char& byte : paste) {
+            if (std::string_view("\x1b\x04\x15\x17\x7f").find(byte) != std::string_view::npos) {
+                byte = ' ';
+            }
+        }
+        piped += paste;
+        bursts.push_back(std::string(kPasteStart) + paste + std::string(kPasteEnd));
+    }
+    bursts.insert(bursts.end(), {"\x04", "\x04"});
+    std::string lastRead;
+    const auto typed = runTyped(bursts, blockSize, lastRead);
+    const auto expected = runPiped(piped, blockSize);
+    require(typed.first != -1, "after Ctrl-D twice, the program ends");
+    require(typed.first == expected.first && dialogue(typed.second) == dialogue(expected.second),
+            "pasted sets are answered as the same bytes piped in");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string input(reinterpret_cast<const char*>(data), size);
-    std::string token;
-    for (char byte : input + ' ') {
-        if (!InputBuffer::isSeparator(static_cast<unsigned char>(byte))) {
-            token += byte;
-        } else if (!token.empty()) {
-            checkToken(token);
-            token.clear();
-        }
+    if (size == 0) {
+        return 0;
     }
-
-    char* errors = nullptr;
-    std::size_t errorsSize = 0;
-    std::FILE* const savedOutput = stdout;
-    std::FILE* const savedErrors = stderr;
-    stdout = std::fopen("/dev/null", "w");
-    stderr = open_memstream(&errors, &errorsSize);
-    MemoryConsole console;
-    console.unread = input;
-    console.blockSize = 1 + size % 13;
-    const int status = runConsole(console);
-    std::fclose(stdout);
-    std::fclose(stderr);
-    stdout = savedOutput;
-    stderr = savedErrors;
-    require(status == 0 || status == 1, "the exit status is 0 or 1");
-    require(errorsSize != 0 || status == 0, "a run without an error line exits 0");
-    std::free(errors);
+    const std::string_view input(reinterpret_cast<const char*>(data) + 1, size - 1);
+    const std::size_t blockSize = 1 + size % 13;
+    if (data[0] % 3 == 1) {
+        checkTyped(input, blockSize);
+    } else if (data[0] % 3 == 2) {
+        checkPasted(input, blockSize);
+    } else {
+        std::string token;
+        for (const char byte : std::string(input) + ' ') {
+            if (!InputBuffer::isSeparator(static_cast<unsigned char>(byte))) {
+                token += byte;
+            } else if (!token.empty()) {
+                checkToken(std::exchange(token, std::string()));
+            }
+        }
+        const auto [status, written] = runPiped(input, blockSize);
+        require(status == 0 || status == 1, "the exit status is 0 or 1");
+        require(written.back() != '|' || status == 0, "a run without an error line exits 0");
+    }
     return 0;
 }

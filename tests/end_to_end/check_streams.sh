@@ -18,6 +18,13 @@ expect() {
 
 echo 3 1 5 1 1 3 2 | "$program" >/dev/full 2>"$errors"
 expect $? 1 "output to a full disk" "guard: could not write standard output"
+# Output that fails stops the program, though its input never ends.
+yes 0 0 0 0 0 0 0 | timeout 10 "$program" >/dev/full 2>"$errors"
+expect "${PIPESTATUS[1]}" 1 "endless input, output to a full disk" \
+    "guard: could not write standard output"
+yes 0 0 0 0 0 0 0 | (trap '' PIPE && exec timeout 10 "$program") 2>"$errors" | head -c 1 >/dev/null
+expect "${PIPESTATUS[1]}" 1 "endless input, the reader gone with SIGPIPE ignored" \
+    "guard: could not write standard output"
 "$program" <"$(dirname "$0")" >/dev/null 2>"$errors"
 expect $? 1 "a directory as input" "guard: could not read standard input: Is a directory"
 "$program" <&- >/dev/null 2>"$errors"
@@ -33,4 +40,8 @@ expect "${PIPESTATUS[1]}" 1 "the last write failing" "guard: could not write sta
 os.set_blocking(0, False)
 os.execv(sys.argv[1], sys.argv[1:])' "$program" 2>"$errors" | grep -q "standing still"
 expect "${PIPESTATUS[1]}${PIPESTATUS[2]}" 00 "non-blocking input" ""
+# A pipe has no keyboard: after a set, the program waits for the next byte, however late.
+(echo 0 0 0 0 0 0 0 && sleep 0.5 && echo 0 1 0 0 0 0 0) | "$program" 2>"$errors" |
+    grep -q patroling
+expect "${PIPESTATUS[1]}${PIPESTATUS[2]}" 00 "a set arriving late on a pipe" ""
 exit $failed

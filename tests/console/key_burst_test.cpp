@@ -1,0 +1,85 @@
+// The key grammar and what a burst of keys at the continue prompt comes to, for every form of
+// key in key_forms.txt. The keyboard cases prove a few of them through the whole program.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "key_burst.h"
+#include "key_sequence.h"
+
+namespace {
+
+// Each row of the table: its kind and its fields, with \xHH turned into bytes.
+std::vector<std::vector<std::string>> keyForms() {
+    std::vector<std::vector<std::string>> rows;
+    std::ifstream table(KEY_FORMS_FILE);
+    EXPECT_TRUE(table.is_open()) << KEY_FORMS_FILE;
+    for (std::string line; std::getline(table, line);) {
+        std::istringstream fields(line);
+        std::vector<std::string> row;
+        for (std::string field; fields >> field && field[0] != '#';) {
+            for (std::size_t at = field.find("\\x"); at != std::string::npos;
+                 at = field.find("\\x", at + 1)) {
+                field.replace(at, 4, 1,
+                              static_cast<char>(std::stoi(field.substr(at + 2, 2), nullptr, 16)));
+            }
+            row.push_back(field);
+        }
+        if (!row.empty()) {
+            rows.push_back(row);
+        }
+    }
+    return rows;
+}
+
+TEST(KeyLengthTest, EveryKeyForm_IsAsLongAsTheKey) {
+    for (const auto& row : keyForms()) {
+        const std::string& key = row[1];
+        if (row[0] == "first") {
+            EXPECT_EQ(keyLength(key), std::stoul(row[2])) << testing::PrintToString(key);
+        } else if (row[0] == "key") {
+            for (std::size_t cut = 1; cut <= key.size(); ++cut) {
+                const std::string part = key.substr(0, cut);
+                EXPECT_EQ(keyLength(part), part == "\x1b\x1b" ? 1 : cut)
+                    << testing::PrintToString(part);
+            }
+            for (const std::string next : {"\x1b[B", "z"}) {
+                EXPECT_EQ(keyLength(key + next), key.size() + (key == "\x1b" ? next.size() : 0))
+                    << testing::PrintToString(key + next);
+            }
+        }
+    }
+}
+
+TEST(KeyBurstTest, EveryBurst_IsOnePressOrAPaste) {
+    const char* const verdicts[] = {"Nothing", "Paste", "Escape", "EndOfInput", "OtherKey"};
+    for (const auto& row : keyForms()) {
+        if (row[0] == "burst") {
+            KeyBurst burst('\x04');
+            bool paste = false;
+            std::istringstream pieces(row[1]);
+            for (std::string piece; std::getline(pieces, piece, '|');) {
+                paste = paste || burst.add(piece);
+            }
+            const KeyBurst::Verdict verdict = paste ? KeyBurst::Verdict::Paste : burst.finish();
+            EXPECT_EQ(verdicts[static_cast<int>(verdict)], row[2])
+                << testing::PrintToString(row[1]);
+        }
+    }
+}
+
+TEST(KeyBurstTest, MoreBytesThanKeysEverSend_IsAPaste) {
+    KeyBurst burst('\x04');
+    EXPECT_TRUE(burst.add(std::string(KeyBurst::kMostKeyBytes + 1, ' ')));
+}
+
+TEST(KeyBurstTest, EndOfInputKeySwitchedOff_IsAnyOtherKey) {
+    KeyBurst burst(-1);
+    burst.add("\x04");
+    EXPECT_EQ(burst.finish(), KeyBurst::Verdict::OtherKey);
+}
+
+}  // namespace
