@@ -99,13 +99,16 @@ fuzz:
 # guard.exe cross-compiled with MinGW-w64.
 windows-program:
 	cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-	    -DCMAKE_BUILD_TYPE=Release -DGUARD_BUILD_TESTS=OFF -DGUARD_WARNINGS_AS_ERRORS=$(WERROR)
+	    -DCMAKE_BUILD_TYPE=Release -DGUARD_BUILD_TESTS=OFF -DGUARD_KEY_EVENT_DRIVER=OFF \
+	    -DGUARD_WARNINGS_AS_ERRORS=$(WERROR)
 	cmake --build build-windows --parallel $(JOBS)
 
 # Every golden transcript run by guard.exe under Wine, then the keyboard cases, with key events
 # written into its console.
 WINE_ENVIRONMENT = WINEPREFIX=$(CURDIR)/build-windows/wine WINEDEBUG=-all
 windows: windows-program
+	cmake -S . -B build-windows -DGUARD_KEY_EVENT_DRIVER=ON
+	cmake --build build-windows --parallel $(JOBS) --target key_event_driver
 	$(WINE_ENVIRONMENT) $(WINE) wineboot -i >/dev/null 2>&1 || true
 	$(WINE_ENVIRONMENT) TRANSCRIPT_RUNNER=$(WINE) TRANSCRIPT_CRLF=1 \
 	    sh tests/end_to_end/check_transcript.sh build-windows/guard.exe $(TRANSCRIPTS)
