@@ -9,25 +9,33 @@ include(CheckPIESupported)
 set(CMAKE_POSITION_INDEPENDENT_CODE ON)
 check_pie_supported(LANGUAGES CXX)
 
-check_cxx_compiler_flag(-fstack-protector-strong GUARD_HAS_STACK_PROTECTOR_STRONG)
-if(GUARD_HAS_STACK_PROTECTOR_STRONG)
-    add_compile_options(-fstack-protector-strong)
-endif()
-check_cxx_compiler_flag(-fstack-clash-protection GUARD_HAS_STACK_CLASH_PROTECTION)
-if(GUARD_HAS_STACK_CLASH_PROTECTION)
-    add_compile_options(-fstack-clash-protection)
-endif()
-# Control-flow protection (Intel CET): x86 only, which the check finds out.
-check_cxx_compiler_flag(-fcf-protection GUARD_HAS_CF_PROTECTION)
-if(GUARD_HAS_CF_PROTECTION)
-    add_compile_options(-fcf-protection)
-endif()
-
-# Read-only relocations, resolved at start-up rather than on first call.
-check_linker_flag(CXX LINKER:-z,relro GUARD_HAS_RELRO)
-check_linker_flag(CXX LINKER:-z,now GUARD_HAS_BIND_NOW)
-if(GUARD_HAS_RELRO AND GUARD_HAS_BIND_NOW)
-    add_link_options(LINKER:-z,relro LINKER:-z,now)
+# Stack protector, stack clash protection, control-flow protection (Intel CET, x86 only), and
+# read-only relocations resolved at start-up rather than on first call. One try for the whole
+# set, which recent GCC and Clang on x86 take; then one at a time, each try a fraction of a
+# second of a first configure.
+set(protections -fstack-protector-strong -fstack-clash-protection -fcf-protection)
+set(relro LINKER:-z,relro LINKER:-z,now)
+string(JOIN " " CMAKE_REQUIRED_FLAGS ${protections})
+set(CMAKE_REQUIRED_LINK_OPTIONS ${relro})
+check_cxx_source_compiles("int main() { return 0; }" GUARD_TAKES_EVERY_PROTECTION
+    FAIL_REGEX "unrecognized|unknown|not supported|unused|ignor")
+unset(CMAKE_REQUIRED_FLAGS)
+unset(CMAKE_REQUIRED_LINK_OPTIONS)
+if(GUARD_TAKES_EVERY_PROTECTION)
+    add_compile_options(${protections})
+    add_link_options(${relro})
+else()
+    foreach(flag ${protections})
+        string(MAKE_C_IDENTIFIER "GUARD_TAKES${flag}" taken)
+        check_cxx_compiler_flag(${flag} ${taken})
+        if(${taken})
+            add_compile_options(${flag})
+        endif()
+    endforeach()
+    check_linker_flag(CXX LINKER:-z,relro,-z,now GUARD_TAKES_RELRO_NOW)
+    if(GUARD_TAKES_RELRO_NOW)
+        add_link_options(${relro})
+    endif()
 endif()
 
 # Fortified functions, at the optimised build types only: glibc warns about them without
