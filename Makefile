@@ -61,20 +61,28 @@ install:
 	@scratch=$$(mktemp -d) && trap 'rm -rf "$$scratch"' EXIT && umask 022 && \
 	    DESTDIR='$(DESTDIR)' $(INSTALL_SCRIPT)
 
-# Removes exactly the files `make install` puts in place with the same DESTDIR and PREFIX, found
-# by installing into a scratch folder, and guard's own directories once they are empty.
+# Removes exactly the files `make install` puts in place with the same DESTDIR and PREFIX (found
+# by installing into a scratch folder), then the folders left empty: every one below DESTDIR, a
+# staging root; without DESTDIR only guard's own, as folders such as /usr/local/bin are the
+# system's.
 uninstall:
 	@[ -x $(BUILD_DIR)/guard ] || $(MAKE) --no-print-directory program
 	@scratch=$$(mktemp -d) && trap 'rm -rf "$$scratch"' EXIT && \
 	    DESTDIR="$$scratch/stage" $(INSTALL_SCRIPT) >/dev/null && \
-	    sed "s|^$$scratch/stage||" "$$scratch/manifest" | while IFS= read -r file || [ -n "$$file" ]; do \
-	        if [ -e '$(DESTDIR)'"$$file" ] || [ -L '$(DESTDIR)'"$$file" ]; then \
-	            echo "-- Removing: $(DESTDIR)$$file" && rm -f '$(DESTDIR)'"$$file" || exit 1; \
+	    { sed "s|^$$scratch/stage||" "$$scratch/manifest"; echo; } >"$$scratch/files" && \
+	    while IFS= read -r file; do \
+	        [ -n "$$file" ] || continue; \
+	        target='$(DESTDIR)'"$$file"; \
+	        if [ -e "$$target" ] || [ -L "$$target" ]; then \
+	            echo "-- Removing: $$target" && rm -f "$$target" || exit 1; \
 	        fi; \
-	    done && \
-	    cd "$$scratch/stage" && find . -depth -type d -name guard | while IFS= read -r dir; do \
-	        rmdir '$(DESTDIR)'"$${dir#.}" 2>/dev/null || true; \
-	    done
+	        dir=$${target%/*}; \
+	        while ! [ "$$dir" -ef '$(DESTDIR)/' ] && \
+	            { [ -n '$(DESTDIR)' ] || [ "$${dir##*/}" = guard ]; }; do \
+	            rmdir "$$dir" 2>/dev/null || break; \
+	            dir=$${dir%/*}; \
+	        done; \
+	    done <"$$scratch/files"
 
 # build/guard_VERSION_ARCH.deb (needs dpkg-dev) and build-windows/guard-VERSION-win64.zip (needs
 # MinGW-w64). Their bytes depend on the sources and SOURCE_DATE_EPOCH only: CPack's files and
