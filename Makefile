@@ -3,21 +3,29 @@
 # `make test`.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-# CI treats every compiler warning as an error.
-WERROR := $(if $(CI),ON,OFF)
+# Every compiler warning an error: CI asks for it (make WERROR=ON); other builds never fail on a
+# warning that a newer compiler has learned.
+WERROR ?= OFF
 PREFIX ?= /usr/local
+CMAKE_BUILD_TYPE ?= Release
+# Every file in a package is dated SOURCE_DATE_EPOCH, by default the latest changelog entry's
+# date, so that the same sources make the same package whenever they are built.
+SOURCE_DATE_EPOCH ?= $(shell date -d "$$(sed -n 's/^ -- .*>  //p' doc/changelog | head -n 1)" +%s)
 FUZZ_SECONDS ?= 60
 WINE ?= $(firstword $(wildcard /usr/lib/wine/wine64 /usr/bin/wine64 /usr/bin/wine) wine)
 TRANSCRIPTS := $(basename $(wildcard tests/end_to_end/transcripts/*.in))
 
 # Configured afresh every time: that takes a fraction of a second once done, and a configure
 # that stopped part-way (before GoogleTest was installed, say) can never leave a build folder
-# that a later run trips over.
-CONFIGURE = cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release \
+# that a later run trips over. The build type and a packager's flags are given every time too,
+# as CMake keeps the flags of a folder's first configure otherwise.
+CONFIGURE = cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(CMAKE_BUILD_TYPE) \
+    -DCMAKE_CXX_FLAGS='$(strip $(CPPFLAGS) $(CXXFLAGS))' \
+    -DCMAKE_EXE_LINKER_FLAGS='$(LDFLAGS)' -DCMAKE_MODULE_LINKER_FLAGS='$(LDFLAGS)' \
     -DGUARD_WARNINGS_AS_ERRORS=$(WERROR)
 
-.PHONY: all program run diagram test install package bench sanitize memcheck tidy fuzz \
-    windows-program windows clean
+.PHONY: all program run diagram test install uninstall deb zip package bench sanitize memcheck \
+    tidy fuzz windows-program windows clean
 
 all: program
 
@@ -42,17 +50,49 @@ test:
 	cmake --build $(BUILD_DIR) --parallel $(JOBS)
 	ctest --test-dir $(BUILD_DIR) --output-on-failure --parallel $(JOBS)
 
-# PREFIX/bin/guard and its manual page; DESTDIR, if set, is put before PREFIX (for packagers).
-# Like `cmake --install`, it installs what `make` built, building only when nothing is there:
-# `sudo make install` after `make` then writes nothing into the build folder.
+# PREFIX/bin/guard, its manual page and documents; DESTDIR, if set, is put before PREFIX (for
+# packagers). Like `cmake --install`, it installs what `make` built, building only when nothing
+# is there, and it writes nothing into the build folder: `sudo make install` after `make` leaves
+# it as it was. Directories it creates are everyone's to read, whatever the umask.
+INSTALL_SCRIPT = cmake -DBUILD_DIR=$(BUILD_DIR) -DCMAKE_INSTALL_PREFIX='$(PREFIX)' \
+    -DMANIFEST="$$scratch/manifest" -P cmake/install.cmake
 install:
 	@[ -x $(BUILD_DIR)/guard ] || $(MAKE) --no-print-directory program
-	DESTDIR=$(DESTDIR) cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+	@scratch=$$(mktemp -d) && trap 'rm -rf "$$scratch"' EXIT && umask 022 && \
+	    DESTDIR='$(DESTDIR)' $(INSTALL_SCRIPT)
 
-# build/guard_VERSION_ARCH.deb, and build-windows/guard-VERSION-win64.zip (needs MinGW-w64).
-package: program windows-program
-	cd $(BUILD_DIR) && cpack
-	cd build-windows && cpack
+# Removes exactly the files `make install` puts in place with the same DESTDIR and PREFIX (found
+# by installing into a scratch folder), then the folders left empty: every one below DESTDIR, a
+# staging root; without DESTDIR only guard's own, as folders such as /usr/local/bin are the
+# system's.
+uninstall:
+	@[ -x $(BUILD_DIR)/guard ] || $(MAKE) --no-print-directory program
+	@scratch=$$(mktemp -d) && trap 'rm -rf "$$scratch"' EXIT && \
+	    DESTDIR="$$scratch/stage" $(INSTALL_SCRIPT) >/dev/null && \
+	    { sed "s|^$$scratch/stage||" "$$scratch/manifest"; echo; } >"$$scratch/files" && \
+	    while IFS= read -r file; do \
+	        [ -n "$$file" ] || continue; \
+	        target='$(DESTDIR)'"$$file"; \
+	        if [ -e "$$target" ] || [ -L "$$target" ]; then \
+	            echo "-- Removing: $$target" && rm -f "$$target" || exit 1; \
+	        fi; \
+	        dir=$${target%/*}; \
+	        while ! [ "$$dir" -ef '$(DESTDIR)/' ] && \
+	            { [ -n '$(DESTDIR)' ] || [ "$${dir##*/}" = guard ]; }; do \
+	            rmdir "$$dir" 2>/dev/null || break; \
+	            dir=$${dir%/*}; \
+	        done; \
+	    done <"$$scratch/files"
+
+# build/guard_VERSION_ARCH.deb (needs dpkg-dev) and build-windows/guard-VERSION-win64.zip (needs
+# MinGW-w64). Their bytes depend on the sources and SOURCE_DATE_EPOCH only: CPack's files and
+# folders take the umask's permissions, so it is fixed here.
+PACK = umask 022 && SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) cpack
+deb: program
+	cd $(BUILD_DIR) && $(PACK)
+zip: windows-program
+	cd build-windows && $(PACK)
+package: deb zip
 
 # The walk against hand-written code, streaming and start-up against a C baseline, and how soon
 # Escape ends the program (needs Google Benchmark, python3 and GNU time).
@@ -99,13 +139,16 @@ fuzz:
 # guard.exe cross-compiled with MinGW-w64.
 windows-program:
 	cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-	    -DCMAKE_BUILD_TYPE=Release -DGUARD_BUILD_TESTS=OFF -DGUARD_WARNINGS_AS_ERRORS=$(WERROR)
+	    -DCMAKE_BUILD_TYPE=Release -DGUARD_BUILD_TESTS=OFF -DGUARD_KEY_EVENT_DRIVER=OFF \
+	    -DGUARD_WARNINGS_AS_ERRORS=$(WERROR)
 	cmake --build build-windows --parallel $(JOBS)
 
 # Every golden transcript run by guard.exe under Wine, then the keyboard cases, with key events
 # written into its console.
 WINE_ENVIRONMENT = WINEPREFIX=$(CURDIR)/build-windows/wine WINEDEBUG=-all
 windows: windows-program
+	cmake -S . -B build-windows -DGUARD_KEY_EVENT_DRIVER=ON
+	cmake --build build-windows --parallel $(JOBS) --target key_event_driver
 	$(WINE_ENVIRONMENT) $(WINE) wineboot -i >/dev/null 2>&1 || true
 	$(WINE_ENVIRONMENT) TRANSCRIPT_RUNNER=$(WINE) TRANSCRIPT_CRLF=1 \
 	    sh tests/end_to_end/check_transcript.sh build-windows/guard.exe $(TRANSCRIPTS)

@@ -7,8 +7,10 @@ namespace {
 
 // The line goes out before the child is chosen, so a failed lookup still shows which decision
 // point could not be answered. `at` throws std::out_of_range rather than reading past the list.
+// Lines are written with puts: with fortified functions a printf("%s\n") stays a formatted
+// print, which made the walk about three times as slow.
 Node* announceAndSelect(const Node& node, std::size_t position) {
-    std::printf("%s\n", node.description);
+    std::puts(node.description);
     return node.children.at(position);
 }
 
@@ -31,6 +33,6 @@ Node* CompNode::decide() {
 }
 
 Node* Terminal::decide() {
-    std::printf("%s\n", description);
+    std::puts(description);
     return nullptr;
 }

@@ -4,16 +4,17 @@ Agent::~Agent() {
     deleteNode(root);
 }
 
-void Agent::setParameters(std::int32_t aiWeapon, bool aiPatrol, std::int32_t aiBearableDanger,
-                          bool playerKnown, bool playerVisible, std::int32_t playerDanger,
-                          std::int32_t playerWeapon) {
-    this->aiWeapon = aiWeapon;
-    this->aiPatrol = aiPatrol;
-    this->aiBearableDanger = aiBearableDanger;
-    this->playerKnown = playerKnown;
-    this->playerVisible = playerVisible;
-    this->playerDanger = playerDanger;
-    this->playerWeapon = playerWeapon;
+void Agent::setParameters(std::int32_t newAiWeapon, bool newAiPatrol,
+                          std::int32_t newAiBearableDanger, bool newPlayerKnown,
+                          bool newPlayerVisible, std::int32_t newPlayerDanger,
+                          std::int32_t newPlayerWeapon) {
+    aiWeapon = newAiWeapon;
+    aiPatrol = newAiPatrol;
+    aiBearableDanger = newAiBearableDanger;
+    playerKnown = newPlayerKnown;
+    playerVisible = newPlayerVisible;
+    playerDanger = newPlayerDanger;
+    playerWeapon = newPlayerWeapon;
 }
 
 Node* Agent::createNode(Node* parent, const char* description, NodeType type, void* value,

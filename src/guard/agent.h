@@ -41,10 +41,11 @@ struct Agent {
     Agent& operator=(const Agent&) = delete;
     ~Agent();
 
-    /// Stores each argument in the field of the same name; validates nothing.
-    void setParameters(std::int32_t aiWeapon, bool aiPatrol, std::int32_t aiBearableDanger,
-                       bool playerKnown, bool playerVisible, std::int32_t playerDanger,
-                       std::int32_t playerWeapon);
+    /// Stores each argument in the field it names (`newAiWeapon` in `aiWeapon`, and so on);
+    /// validates nothing.
+    void setParameters(std::int32_t newAiWeapon, bool newAiPatrol, std::int32_t newAiBearableDanger,
+                       bool newPlayerKnown, bool newPlayerVisible, std::int32_t newPlayerDanger,
+                       std::int32_t newPlayerWeapon);
 
     /// Makes a node of the kind `type` selects, binds the sources that kind reads (the others are
     /// ignored), appends it to `parent`'s children unless `parent` is null, and returns it.

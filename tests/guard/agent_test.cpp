@@ -34,7 +34,7 @@ TEST(AgentTest, RunBeforeBuildTree_PrintsNothing) {
 
 // Notes its own destruction, which the agent's teardown reaches through a pointer to Node.
 struct RecordingNode : Node {
-    explicit RecordingNode(std::vector<const Node*>& destroyed) : destroyed(destroyed) {}
+    explicit RecordingNode(std::vector<const Node*>& log) : destroyed(log) {}
     ~RecordingNode() override { destroyed.push_back(this); }
     std::vector<const Node*>& destroyed;
 };
