@@ -1,16 +1,18 @@
 #!/usr/bin/env python3
 """Prints the figures of `make bench`: the tree walk against hand-written code, the program
-streaming scripted sets against a minimal C program, start-up against the same C program, and
-how soon Escape ends the program at a terminal. Usage: run_benchmarks.py BUILD_DIR"""
+streaming scripted sets against a minimal C program, start-up against the same C program, how
+soon Escape ends the program at a terminal, and the memory and time a big paste at the continue
+prompt takes. Usage: run_benchmarks.py BUILD_DIR"""
 import json
 import os
 import pty
 import random
+import re
+import select
 import statistics
 import subprocess
 import sys
 import tempfile
-import termios
 import time
 
 WALK_GOAL = 1.2
@@ -21,6 +23,8 @@ STREAM_RUNS = 7
 START_RUNS = 101
 ESCAPE_RUNS = 21
 ESCAPE_GOAL_MS = 50
+PASTE_MEBIBYTES = (4, 32)
+PASTE_GOAL_KIB = 4096
 
 
 def write_sets(path, count):
@@ -154,8 +158,6 @@ def escape_latency(guard):
         read_until(terminal, b"WEAPON_GUN\r\n\r\n")
         os.write(terminal, b"3 1 5 1 1 3 2\n")
         read_until(terminal, b"continue\r\n\r\n")
-        while termios.tcgetattr(terminal)[3] & termios.ICANON:
-            time.sleep(0.001)
         start = time.perf_counter()
         os.write(terminal, b"\x1b")
         os.waitpid(pid, 0)
@@ -171,6 +173,47 @@ def escape_latency(guard):
     return latency
 
 
+def pump(terminal, data, until):
+    """Writes `data` to the terminal in 4 KiB pieces while reading what it shows, as a terminal
+    delivers a paste and shows its echo, until `until` has been shown."""
+    data, tail = memoryview(data), b""
+    os.set_blocking(terminal, False)  # a write that does not fit must not wait for the echo
+    while data or until not in tail:
+        readable, writable, _ = select.select([terminal], [terminal] if data else [], [])
+        if readable:
+            tail = (tail + os.read(terminal, 1 << 16))[-4096:]
+        if writable:
+            try:
+                data = data[os.write(terminal, data[:4096]):]
+            except BlockingIOError:
+                pass
+
+
+def paste_at_prompt(guard):
+    """Blanks pasted at the continue prompt, then a set: how long until the set is answered, and
+    the program's peak resident memory, read from the kernel while it still runs."""
+    print()
+    print("5. A paste at the continue prompt: blanks, then a set, in 4 KiB pieces")
+    worst = 0
+    for mebibytes in PASTE_MEBIBYTES:
+        pid, terminal = pty.fork()
+        if pid == 0:
+            os.execv(guard, [guard])
+        pump(terminal, b"3 1 5 1 1 3 2\r", b"continue\r\n\r\n")
+        start = time.perf_counter()
+        pump(terminal, b" " * (mebibytes << 20) + b"0 1 0 0 0 0 0\r", b"patroling")
+        answered = time.perf_counter() - start
+        peak = int(re.search(r"VmHWM:\s*(\d+)", open("/proc/%d/status" % pid).read()).group(1))
+        os.write(terminal, b"\x1b")
+        os.waitpid(pid, 0)
+        os.close(terminal)
+        worst = max(worst, peak)
+        print("   %2d MiB: answered after %.1f s, peak resident memory %d KiB (goal <= %d KiB %s)"
+              % (mebibytes, answered, peak, PASTE_GOAL_KIB,
+                 "met" if peak <= PASTE_GOAL_KIB else "MISSED"))
+    return worst
+
+
 def main():
     build = sys.argv[1] if len(sys.argv) > 1 else "build"
     guard = os.path.join(build, "guard")
@@ -180,7 +223,9 @@ def main():
         stream_ratio = stream(guard, baseline, work)
         start_up(guard, baseline, work)
     escape = escape_latency(guard)
-    if walk_ratio > WALK_GOAL or stream_ratio > STREAM_GOAL or escape > ESCAPE_GOAL_MS:
+    paste_peak = paste_at_prompt(guard)
+    if walk_ratio > WALK_GOAL or stream_ratio > STREAM_GOAL or escape > ESCAPE_GOAL_MS or \
+            paste_peak > PASTE_GOAL_KIB:
         print("\nA goal was missed.")
 
 

@@ -3,8 +3,8 @@
 # run's exit status and, on POSIX, that the terminal is left exactly as it was found.
 # Usage: terminal_test.py PROGRAM [--preload LIBRARY]   the POSIX cases, through a pseudo-terminal
 #        terminal_test.py --wine WINE GUARD_EXE KEY_EVENT_DRIVER_EXE   the Windows cases
-# Exits 77 (skipped) where --preload cannot work; a case that needs what the system lacks is
-# skipped with a notice. KEYBOARD_CASES=REGEX runs only the cases whose names it matches.
+# A case that needs what this system lacks is skipped with a notice; exits 77 (skipped) where
+# --preload cannot work. KEYBOARD_CASES=REGEX runs only the cases whose names it matches.
 import fcntl
 import os
 import random
@@ -19,21 +19,27 @@ import tempfile
 import termios
 import time
 
-PATIENCE = int(os.environ.get("PATIENCE", 30))  # seconds for any one thing to happen: Wine's first console can take over 5
+PATIENCE = 30  # seconds for any one thing to happen: Wine's first console has taken over 5
 INSTRUCTIONS_END = "3\tWEAPON_GUN\n\n"
 PROMPT = "Press any key to continue\n\n"
 SHELL_PROMPT = "[shell] "
 # Each named key as a POSIX terminal sends it, and as a Windows key event: virtual key,
 # character, control key state.
 KEYS = {"Enter": ("\r", (0x0D, 13, 0)), "Esc": ("\x1b", (0x1B, 27, 0)),
-        "Up": ("\x1b[A", (0x26, 0, 0x100)), "F1": ("\x1bOP", None), "F5": ("\x1b[15~", None)}
+        "Up": ("\x1b[A", (0x26, 0, 0x100)), "F1": ("\x1bOP", None)}
+# What an option does to the program's process before it starts (see keyboard_cases.txt).
+OPTIONS = {"read-only-input": lambda: os.dup2(os.open(os.ttyname(0), os.O_RDONLY), 0),
+           "closed-output": lambda: os.close(1),
+           "non-blocking": lambda: os.set_blocking(0, False),  # 1 and 2 share its description
+           "dumping-core": lambda: resource.setrlimit(
+               resource.RLIMIT_CORE, (resource.getrlimit(resource.RLIMIT_CORE)[1],) * 2)}
 
 
 class Skipped(Exception):
     pass
 
 
-def read_cases():
+def read_cases(system):
     cases = []
     for line in open(os.path.join(os.path.dirname(os.path.abspath(__file__)),
                                   "keyboard_cases.txt"), encoding="utf-8").read().splitlines():
@@ -43,34 +49,36 @@ def read_cases():
             only, verb, argument = re.fullmatch(r"(?:(\w+): )?(\S+) ?(.*)", line).groups()
             if verb in ("on", "with"):
                 cases[-1][verb] = argument.split()
-            elif only in (None, SYSTEM):
-                cases[-1]["steps"] += expand(verb, argument.replace("\\n", "\n"))
+            elif only in (None, system):
+                cases[-1]["steps"] += expand(verb, argument.replace("\\n", "\n"), system)
     return cases
 
 
 # The shorthands: answer VALUES -> LAST, next KEYS, instructions, prompt.
-def expand(verb, argument):
+def expand(verb, argument, system):
     if verb == "answer":
         values, last = argument.split(" -> ")
-        echoed = values + "\n" if SYSTEM == "posix" else ""
+        echoed = values + "\n" if system == "posix" else ""
         return [("shown", INSTRUCTIONS_END), ("type", values + "<Enter>"),
                 ("shown", echoed + "start, check"), ("shown", last), ("shown", PROMPT)]
     if verb == "next":
-        return [("type", argument)] + expand("answer", "0 1 0 0 0 0 0 -> patroling")
-    return [("shown", {"instructions": INSTRUCTIONS_END, "prompt": PROMPT}.get(verb, argument))
-            if verb in ("instructions", "prompt") else (verb, argument)]
+        return [("type", argument)] + expand("answer", "0 1 0 0 0 0 0 -> patroling", system)
+    shorthand = {"instructions": INSTRUCTIONS_END, "prompt": PROMPT}
+    return [("shown", shorthand[verb]) if verb in shorthand else (verb, argument)]
 
 
-# Keys written as text, <Name>, <C-x> for Ctrl with x, or \xHH for a byte.
-def keys(text):
+# Keys written as text, <Name>, <C-x> for Ctrl with x, or \xHH for a byte: POSIX bytes, or
+# Windows key events.
+def keys(text, system):
     for token in re.findall(r"<[^>]+>|\\x[0-9a-f]{2}|.", text):
+        named = KEYS.get(token[1:-1])
         if token.startswith("<C-"):
-            yield bytes([ord(token[3]) & 0x1F]) if SYSTEM == "posix" else \
-                (ord(token[3].upper()), ord(token[3]) & 0x1F, 0x8)  # left Ctrl pressed
-        elif token.startswith("<"):
-            yield KEYS[token[1:-1]][0 if SYSTEM == "posix" else 1]
-        elif SYSTEM == "posix":
-            yield bytes([int(token[2:], 16)]) if token.startswith("\\x") else token
+            control = ord(token[3]) & 0x1F
+            yield bytes([control]) if system == "posix" else (ord(token[3].upper()), control, 0x8)
+        elif named:
+            yield named[0].encode() if system == "posix" else named[1]
+        elif system == "posix":
+            yield bytes([int(token[2:], 16)]) if token.startswith("\\x") else token.encode()
         else:
             yield ord(token.upper()) if token.isascii() and token.isalnum() else 0, ord(token), 0
 
@@ -109,71 +117,67 @@ class Run:
 # leaves the terminal as a stopped job left it (bash would reset it and hide a fault).
 class PosixRun(Run):
     def __init__(self, program, options, preload):
-        self.program, self.options, self.closed, self.pid = os.path.abspath(program), options, \
-            False, 0
+        self.options, self.closed, self.piped = options, False, ""
         self.folder = tempfile.TemporaryDirectory(ignore_cleanup_errors=True)
-        shell = shutil.which("dash") if "shell" in options else None
+        self.program, shell = os.path.abspath(program), shutil.which("dash")
         if "shell" in options and not shell:
             raise Skipped("no dash for job control")
         self.master, terminal = os.openpty()
-        settings = [option[5:].replace(",", " ") for option in options
-                    if option.startswith("stty:")]
-        if settings:
-            subprocess.run(["stty"] + " ".join(settings).split(), stdin=terminal, check=True)
-        self.found = termios_of(terminal)
+        for option in options:
+            if option.startswith("stty:"):
+                subprocess.run(["stty"] + option[5:].split(","), stdin=terminal, check=True)
+        self.found = termios.tcgetattr(terminal)
         piped_output, piped_end = os.pipe()
-        environment = dict(os.environ, PS1=SHELL_PROMPT, ENV="", GUARD=self.program,
-                           PRELOAD=preload or "", ASAN_OPTIONS="verify_asan_link_order=0")
         self.pid = os.fork()
         if self.pid == 0:
             try:
-                self.become_program(terminal, piped_end, shell, preload, environment)
+                os.setsid()
+                for descriptor in (0, 1, 2):
+                    os.dup2(terminal, descriptor)
+                fcntl.ioctl(0, termios.TIOCSCTTY, 0)
+                self.start(piped_end, shell, preload or "")
             finally:
                 os._exit(127)
         os.close(terminal)
         os.close(piped_end)
         os.set_blocking(self.master, False)
-        self.sources = [self.master] + ([piped_output] if "piped-output" in options else [])
-        self.piped = ""  # what came through the pipe
-        if shell:
+        self.sources = [self.master, piped_output]
+        if "shell" in options:
             self.shell('LD_PRELOAD="$PRELOAD" "$GUARD"')
 
-    def become_program(self, terminal, piped_end, shell, preload, environment):
-        os.setsid()
-        for descriptor in (0, 1, 2):
-            os.dup2(terminal, descriptor)
-        fcntl.ioctl(0, termios.TIOCSCTTY, 0)
-        # As an interactive shell starts its programs: Python ignores SIGPIPE and SIGXFSZ.
+    # As an interactive shell starts its programs (Python ignores SIGPIPE and SIGXFSZ), with no
+    # core dumps to leave behind unless asked for.
+    def start(self, piped_end, shell, preload):
+        ignored = {getattr(signal, option[9:]) for option in self.options
+                   if option.startswith("ignoring-")}
         for number in signal.valid_signals() - {signal.SIGKILL, signal.SIGSTOP}:
-            signal.signal(number, signal.SIG_DFL)
-        for name in re.findall(r"ignoring-(\w+)", " ".join(self.options)):
-            signal.signal(getattr(signal, name), signal.SIG_IGN)
-        dumping = "dumping-core" in self.options
-        resource.setrlimit(resource.RLIMIT_CORE, (resource.RLIM_INFINITY,) * 2 if dumping
-                           else (0, resource.getrlimit(resource.RLIMIT_CORE)[1]))
+            signal.signal(number, signal.SIG_IGN if number in ignored else signal.SIG_DFL)
+        resource.setrlimit(resource.RLIMIT_CORE, (0, resource.getrlimit(resource.RLIMIT_CORE)[1]))
         os.chdir(self.folder.name)
-        if "read-only-input" in self.options:
-            os.dup2(os.open(os.ttyname(0), os.O_RDONLY), 0)
         if "piped-output" in self.options:
             os.dup2(piped_end, 1)
-        if "closed-output" in self.options:
-            os.close(1)
-        if "non-blocking" in self.options:  # and so are 0 and 1, which share its description
-            os.set_blocking(2, False)
-        if shell:
-            os.execve(shell, ["dash", "-i"], environment)
-        os.execve(self.program, [self.program], dict(environment, LD_PRELOAD=preload or ""))
+        for option in set(self.options) & set(OPTIONS):
+            OPTIONS[option]()
+        environment = dict(os.environ, ASAN_OPTIONS="verify_asan_link_order=0")
+        if "shell" in self.options:
+            os.execve(shell, ["dash", "-i"], dict(environment, PS1=SHELL_PROMPT, ENV="",
+                                                  GUARD=self.program, PRELOAD=preload))
+        os.execve(self.program, [self.program], dict(environment, LD_PRELOAD=preload))
 
     def read_screen(self):
         for source in select.select(self.sources, [], [], 0)[0]:
             try:
                 text = os.read(source, 1 << 20).decode("utf-8", "replace").replace("\r", "")
             except OSError:  # the terminal is gone once the program has ended
+                text = ""
+            if not text:
                 self.sources.remove(source)
-                continue
             self.screen += text
             self.piped += text if source != self.master else ""
         return self.screen
+
+    def type(self, text):
+        self.write(b"".join(keys(text, "posix")))
 
     def write(self, data):
         while data:
@@ -183,10 +187,6 @@ class PosixRun(Run):
             except BlockingIOError:
                 select.select([], [self.master], [], 0.01)
 
-    def type(self, text):
-        self.write(b"".join(key if isinstance(key, bytes) else key.encode()
-                            for key in keys(text)))
-
     # To the terminal's foreground process group: the program, or under a shell its job.
     def send(self, name):
         os.killpg(os.tcgetpgrp(self.master), signal_number(name))
@@ -194,7 +194,7 @@ class PosixRun(Run):
     # At the shell's next prompt, with the terminal as the program found it.
     def shell(self, command):
         self.shown(SHELL_PROMPT)
-        self.wait(lambda: termios_of(self.master) == self.found,
+        self.wait(lambda: termios.tcgetattr(self.master) == self.found,
                   "the terminal was not left as it was found")
         self.type(command + "<Enter>")
 
@@ -204,36 +204,33 @@ class PosixRun(Run):
 
     def pause(self, milliseconds):
         deadline = time.monotonic() + int(milliseconds) / 1000
-        while time.monotonic() < deadline:
-            self.read_screen()
-            time.sleep(0.005)
+        self.wait(lambda: time.monotonic() > deadline, "")
 
     def hang_up(self, _):
         self.sources.remove(self.master)
         os.close(self.master)
         self.closed = True
 
-    # What a terminal sends for a paste: several KiB at a time, a millisecond or so apart.
+    # As terminals and ssh deliver a paste: a few KiB at a time, a millisecond or so apart.
     def paste(self, data):
         for start in range(0, len(data), 4096):
             self.write(data[start:start + 4096])
             time.sleep(0.001)
 
-    # N random sets pasted one per line, or all on one line: standard output must then be
-    # exactly what it is when the same sets are piped in.
+    # N random sets, one per line or all on one: standard output must then be exactly what it
+    # is when the same sets are piped in.
     def paste_sets(self, argument):
-        count, separator = int(argument.split()[0]), " " if "one line" in argument else "\n"
-        rng = random.Random(count)
-        sets = separator.join(" ".join(str(rng.randint(0, high)) for high in (3, 1, 5, 1, 1, 6, 3))
-                              for _ in range(count)) + "\n"
-        expected = subprocess.run([self.program], input=sets, text=True, capture_output=True,
-                                  check=True).stdout
-        self.paste(sets.replace("\n", "\r").encode())
+        count, rng = int(argument.split()[0]), random.Random(argument)
+        sets = (" " if "one line" in argument else "\n").join(" ".join(
+            str(rng.randint(0, high)) for high in (3, 1, 5, 1, 1, 6, 3)) for _ in range(count))
+        expected = subprocess.run([self.program], input=sets + "\n", text=True,
+                                  capture_output=True, check=True).stdout
+        self.paste((sets.replace("\n", "\r") + "\r").encode())
         self.wait(lambda: len(self.piped) >= len(expected), "not every set was answered", 60)
         assert self.piped == expected, "the output differs from the piped run's"
 
     def paste_blanks(self, kibibytes):
-        self.paste(b" " * (int(kibibytes) * 1024))
+        self.paste(b" " * int(kibibytes) * 1024)
 
     def ended(self):
         if "shell" in self.options:
@@ -244,25 +241,24 @@ class PosixRun(Run):
         ended = []
         self.wait(lambda: ended.append(os.waitpid(self.pid, os.WNOHANG)) or ended[-1][0],
                   "the program did not exit")
-        self.wait_status = ended[-1][1]
-        self.pid = 0
-        assert self.closed or termios_of(self.master) == self.found, \
+        self.pid, self.wait_status = 0, ended[-1][1]
+        assert self.closed or termios.tcgetattr(self.master) == self.found, \
             "the terminal was not left as it was found"
         return os.WEXITSTATUS(self.wait_status) if os.WIFEXITED(self.wait_status) else \
             128 + os.WTERMSIG(self.wait_status)
 
-    # The peak so far of the program, which runs on: the kernel's figure at exit would count
-    # the harness's own memory from before the program started.
+    # The program's peak so far, while it runs: the figure the kernel gives at its exit would
+    # count the harness's own memory from before the program started.
     def peak_memory_below(self, mebibytes):
-        status = "/proc/%d/status" % self.pid
-        if not os.path.exists(status):
+        if not os.path.exists("/proc/%d/status" % self.pid):
             raise Skipped("no /proc to read the program's peak memory from")
-        peak = int(re.search(r"VmHWM:\s*(\d+) kB", open(status).read()).group(1))
-        assert peak < int(mebibytes) << 10, "peak memory %d KiB" % peak
+        peak = re.search(r"VmHWM:\s*(\d+) kB", open("/proc/%d/status" % self.pid).read())
+        assert int(peak.group(1)) < int(mebibytes) << 10, "peak memory %s KiB" % peak.group(1)
 
     def dumped_core(self, _):
         pattern = "/proc/sys/kernel/core_pattern"
-        if not os.path.exists(pattern) or open(pattern).read().startswith("|"):
+        if not os.path.exists(pattern) or open(pattern).read().startswith("|") or \
+                resource.getrlimit(resource.RLIMIT_CORE)[1] == 0:
             raise Skipped("core dumps go to a program here, not to a file")
         assert os.WCOREDUMP(self.wait_status), "no core dump"
 
@@ -273,10 +269,6 @@ class PosixRun(Run):
         if not self.closed:
             os.close(self.master)
         self.folder.cleanup()
-
-
-def termios_of(descriptor):
-    return termios.tcgetattr(descriptor)
 
 
 # guard.exe under Wine, which gives a program a console only when its input is a terminal; the
@@ -300,7 +292,7 @@ class WindowsRun(Run):
     def type(self, text):
         path = os.path.join(self.folder.name, "keys%d" % self.bursts)
         with open(path + ".new", "w", encoding="utf-8") as file:
-            file.write(" ".join("%d %d %d" % key for key in keys(text)))
+            file.write(" ".join("%d %d %d" % key for key in keys(text, "windows")))
         os.rename(path + ".new", path)
         self.bursts += 1
 
@@ -336,21 +328,19 @@ def run_case(case, start):
 
 
 def main():
-    global SYSTEM
-    SYSTEM = "windows" if sys.argv[1] == "--wine" else "posix"
+    system = "windows" if sys.argv[1] == "--wine" else "posix"
     preload = sys.argv[3] if sys.argv[2:3] == ["--preload"] else None
     if preload and not sys.platform.startswith("linux"):
-        print("skipped: LD_PRELOAD works as this needs on Linux only")
+        print("skipped: only Linux's LD_PRELOAD is known to work as this needs")
         return 77
-    start = (lambda case: WindowsRun(*sys.argv[2:5])) if SYSTEM == "windows" else \
+    start = (lambda case: WindowsRun(*sys.argv[2:5])) if system == "windows" else \
         (lambda case: PosixRun(sys.argv[1], case["with"], preload))
-    cases = [case for case in read_cases() if SYSTEM in case["on"] and
-             re.search(os.environ.get("KEYBOARD_CASES", ""), case["name"])]
-    results = [run_case(case, start) for case in cases]
+    results = [run_case(case, start) for case in read_cases(system) if system in case["on"] and
+               re.search(os.environ.get("KEYBOARD_CASES", ""), case["name"])]
     failed = sum(result.startswith("FAILED") for result in results)
     print("".join(results) + "%s keyboard cases%s: %d passed, %d skipped, %d failed" % (
-        SYSTEM, " with " + os.path.basename(preload) if preload else "",
-        results.count(""), len(results) - results.count("") - failed, failed))
+        system, " with " + os.path.basename(preload) if preload else "", results.count(""),
+        len(results) - results.count("") - failed, failed))
     return 1 if failed else 0
 
 
