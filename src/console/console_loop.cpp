@@ -40,11 +40,7 @@ Key nextKey(ConsoleInput& console, InputBuffer& input) {
     if (byte == InputBuffer::kEnd) {
         return Key::End;
     }
-    if (byte == kEscape) {
-        input.advance();
-        return Key::Escape;
-    }
-    return Key::Other;
+    return byte == kEscape ? Key::Escape : Key::Other;
 }
 
 // A set is answered when the walk reaches an action. The only way it cannot is a player
@@ -129,7 +125,6 @@ int runConsole(ConsoleInput& console) {
     } catch (const OutputFailed& failure) {
         std::fprintf(stderr, "guard: %s\n", failure.what());
     } catch (const std::system_error& failure) {
-        console.endTypedLine();
         reportProblem("guard: could not read standard input: %s\n",
                       failure.code().message().c_str());
     }
