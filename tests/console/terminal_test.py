@@ -158,7 +158,7 @@ class PosixRun(Run):
             os.dup2(piped_end, 1)
         for option in set(self.options) & set(OPTIONS):
             OPTIONS[option]()
-        environment = dict(os.environ, ASAN_OPTIONS="verify_asan_link_order=0")
+        environment = dict(os.environ, ASAN_OPTIONS="verify_asan_link_order=0:disable_coredump=0")
         if "shell" in self.options:
             os.execve(shell, ["dash", "-i"], dict(environment, PS1=SHELL_PROMPT, ENV="",
                                                   GUARD=self.program, PRELOAD=preload))
@@ -247,13 +247,16 @@ class PosixRun(Run):
         return os.WEXITSTATUS(self.wait_status) if os.WIFEXITED(self.wait_status) else \
             128 + os.WTERMSIG(self.wait_status)
 
-    # The program's peak so far, while it runs: the figure the kernel gives at its exit would
-    # count the harness's own memory from before the program started.
-    def peak_memory_below(self, mebibytes):
+    # The program's peak resident memory so far, read while it runs (the kernel's figure at its
+    # exit would count the harness's memory from before it started); later, how much it grew.
+    def peak_memory(self, argument):
         if not os.path.exists("/proc/%d/status" % self.pid):
             raise Skipped("no /proc to read the program's peak memory from")
-        peak = re.search(r"VmHWM:\s*(\d+) kB", open("/proc/%d/status" % self.pid).read())
-        assert int(peak.group(1)) < int(mebibytes) << 10, "peak memory %s KiB" % peak.group(1)
+        peak = int(re.search(r"VmHWM:\s*(\d+) kB", open("/proc/%d/status" % self.pid).read())[1])
+        if argument.startswith("grown by less than"):
+            assert peak - self.peak < int(argument.split()[-1]), "grown by %d KiB" % (
+                peak - self.peak)
+        self.peak = peak
 
     def dumped_core(self, _):
         pattern = "/proc/sys/kernel/core_pattern"
