@@ -119,14 +119,26 @@ public:
             return found.c_cc[index] == _POSIX_VDISABLE ? LineSettings::kNone
                                                         : static_cast<int>(found.c_cc[index]);
         };
+        const auto flag = [&found](tcflag_t mode) { return (found.c_lflag & mode) != 0; };
         LineSettings settings;
         settings.erase = key(VERASE);
         settings.kill = key(VKILL);
-        settings.wordErase = key(VWERASE);
+        settings.wordErase = flag(IEXTEN) ? key(VWERASE) : LineSettings::kNone;
         settings.endOfInput = key(VEOF);
-        settings.echo = (found.c_lflag & ECHO) != 0;
+        settings.lineEnd = key(VEOL);
+        settings.echo = flag(ECHO);
+        settings.echoErase = flag(ECHOE);
+        settings.killNewline = flag(ECHOK);
+        settings.echoKill = flag(ECHOK) && flag(ECHOE);
+        settings.echoNewline = flag(ECHONL);
+#ifdef VEOL2
+        settings.lineEnd2 = key(VEOL2);
+#endif
 #ifdef ECHOCTL
-        settings.echoControl = (found.c_lflag & ECHOCTL) != 0;
+        settings.echoControl = flag(ECHOCTL);
+#endif
+#ifdef ECHOKE
+        settings.echoKill = settings.echoKill && flag(ECHOKE);
 #endif
         return settings;
     }

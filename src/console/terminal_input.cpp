@@ -121,11 +121,13 @@ void TerminalInput::edit() {
     arrived_.erase(0, at);
 }
 
+// Each key does what the person's settings make it do in a terminal's own line editing.
 void TerminalInput::type(char byte) {
     const int code = static_cast<unsigned char>(byte);
-    if (byte == '\n') {
+    if (byte == '\n' || code == settings_.lineEnd || code == settings_.lineEnd2) {
         line_ += byte;
-        shown_ += settings_.echo ? "\n" : "";
+        shown_ += byte == '\n' && !settings_.echo && settings_.echoNewline ? "\n" : "";
+        showTyped(byte);
         handOver(true);
     } else if (code == settings_.endOfInput) {
         ended_ = line_.empty();
@@ -133,29 +135,45 @@ void TerminalInput::type(char byte) {
             handOver(true);
         }
     } else if (code == settings_.erase) {
-        eraseCharacter();
+        if (!settings_.echoErase) {
+            showTyped(byte);
+        }
+        eraseCharacter(settings_.echoErase);
+    } else if (code == settings_.kill && settings_.echo && !settings_.echoKill) {
+        showTyped(byte);
+        startColumn_ = settings_.killNewline ? 0 : columnAfter(line_.size()) + 2;
+        shown_ += settings_.killNewline ? "\n" : "";
+        line_.clear();
     } else if (code == settings_.kill) {
         while (!line_.empty()) {
-            eraseCharacter();
+            eraseCharacter(true);
         }
     } else if (code == settings_.wordErase) {
         eraseWord();
     } else {
         line_ += byte;
-        if (settings_.echo && settings_.echoControl && isControl(byte)) {
-            shown_ += '^';
-            shown_ += static_cast<char>(code ^ 0x40);
-        } else if (settings_.echo) {
-            shown_ += byte;
-        }
+        showTyped(byte);
         if (line_.size() >= kEditableBytes) {
             handOver(false);
         }
     }
 }
 
+// As the terminal would show it: control characters as ^X where the settings say so.
+void TerminalInput::showTyped(char byte) {
+    if (!settings_.echo) {
+        return;
+    }
+    if (settings_.echoControl && isControl(byte)) {
+        shown_ += '^';
+        shown_ += static_cast<char>(static_cast<unsigned char>(byte) ^ 0x40);
+    } else {
+        shown_ += byte;
+    }
+}
+
 // A character's bytes go together; on screen it is rubbed out over as many columns as it took.
-void TerminalInput::eraseCharacter() {
+void TerminalInput::eraseCharacter(bool rubOut) {
     if (line_.empty()) {
         return;
     }
@@ -165,17 +183,17 @@ void TerminalInput::eraseCharacter() {
     }
     const std::size_t columns = columnAfter(line_.size()) - columnAfter(start);
     line_.erase(start);
-    for (std::size_t column = 0; settings_.echo && column < columns; ++column) {
+    for (std::size_t column = 0; rubOut && settings_.echo && column < columns; ++column) {
         shown_ += "\b \b";
     }
 }
 
 void TerminalInput::eraseWord() {
     while (!line_.empty() && isBlank(line_.back())) {
-        eraseCharacter();
+        eraseCharacter(true);
     }
     while (!line_.empty() && !isBlank(line_.back())) {
-        eraseCharacter();
+        eraseCharacter(true);
     }
 }
 

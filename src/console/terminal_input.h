@@ -16,8 +16,14 @@ struct LineSettings {
     int kill = 0x15;        ///< Erases the whole line (Ctrl-U).
     int wordErase = 0x17;   ///< Erases the last word (Ctrl-W).
     int endOfInput = 0x04;  ///< Ctrl-D: ends the input on an empty line, else hands the line over.
-    bool echo = true;       ///< What is typed is shown.
-    bool echoControl = true;  ///< Control characters are shown as ^X rather than as they are.
+    int lineEnd = kNone;    ///< Ends a line, and stays in it, besides Enter; so does `lineEnd2`.
+    int lineEnd2 = kNone;
+    bool echo = true;          ///< What is typed is shown.
+    bool echoControl = true;   ///< Control characters are shown as ^X rather than as they are.
+    bool echoErase = true;     ///< Erasing rubs characters out; otherwise the erase key is shown.
+    bool echoKill = true;      ///< The kill key rubs the line out; otherwise it is shown, and
+    bool killNewline = false;  ///< then, with this, followed by a line end.
+    bool echoNewline = false;  ///< Enter is shown even where typing is not.
 };
 
 /// A terminal read key at a time, without its own line editing or echo.
@@ -65,7 +71,8 @@ private:
     bool receive(int milliseconds);
     void edit();
     void type(char byte);
-    void eraseCharacter();
+    void showTyped(char byte);
+    void eraseCharacter(bool rubOut);
     void eraseWord();
     void handOver(bool lineEnds);
     std::size_t columnAfter(std::size_t bytes) const;
