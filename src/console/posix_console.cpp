@@ -123,7 +123,10 @@ public:
         LineSettings settings;
         settings.erase = key(VERASE);
         settings.kill = key(VKILL);
+        // As a terminal does, the extended editing keys work only with IEXTEN.
         settings.wordErase = flag(IEXTEN) ? key(VWERASE) : LineSettings::kNone;
+        settings.reprint = flag(IEXTEN) ? key(VREPRINT) : LineSettings::kNone;
+        settings.literalNext = flag(IEXTEN) ? key(VLNEXT) : LineSettings::kNone;
         settings.endOfInput = key(VEOF);
         settings.lineEnd = key(VEOL);
         settings.echo = flag(ECHO);

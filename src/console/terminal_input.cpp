@@ -1,5 +1,7 @@
 #include "terminal_input.h"
 
+#include <utility>
+
 #include "key_burst.h"
 #include "key_sequence.h"
 
@@ -100,7 +102,7 @@ bool TerminalInput::receive(int milliseconds) {
 void TerminalInput::edit() {
     std::size_t at = 0;
     while (at < arrived_.size() && lines_.empty() && !ended_) {
-        if (arrived_[at] != kEscape) {
+        if (arrived_[at] != kEscape || literal_) {
             type(arrived_[at]);
             ++at;
             continue;
@@ -121,10 +123,13 @@ void TerminalInput::edit() {
     arrived_.erase(0, at);
 }
 
-// Each key does what the person's settings make it do in a terminal's own line editing.
+// Each key does what the person's settings make it do in a terminal's own line editing; after
+// the literal-next key, the key is a character, whatever it is.
 void TerminalInput::type(char byte) {
     const int code = static_cast<unsigned char>(byte);
-    if (byte == '\n' || code == settings_.lineEnd || code == settings_.lineEnd2) {
+    if (std::exchange(literal_, false)) {
+        insert(byte);
+    } else if (byte == '\n' || code == settings_.lineEnd || code == settings_.lineEnd2) {
         line_ += byte;
         shown_ += byte == '\n' && !settings_.echo && settings_.echoNewline ? "\n" : "";
         showTyped(byte);
@@ -150,12 +155,25 @@ void TerminalInput::type(char byte) {
         }
     } else if (code == settings_.wordErase) {
         eraseWord();
-    } else {
-        line_ += byte;
+    } else if (code == settings_.literalNext) {
+        literal_ = true;
+    } else if (code == settings_.reprint) {
         showTyped(byte);
-        if (line_.size() >= kEditableBytes) {
-            handOver(false);
+        shown_ += settings_.echo ? "\n" : "";
+        startColumn_ = 0;
+        for (const char typed : line_) {
+            showTyped(typed);
         }
+    } else {
+        insert(byte);
+    }
+}
+
+void TerminalInput::insert(char byte) {
+    line_ += byte;
+    showTyped(byte);
+    if (line_.size() >= kEditableBytes) {
+        handOver(false);
     }
 }
 

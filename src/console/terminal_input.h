@@ -18,6 +18,8 @@ struct LineSettings {
     int endOfInput = 0x04;  ///< Ctrl-D: ends the input on an empty line, else hands the line over.
     int lineEnd = kNone;    ///< Ends a line, and stays in it, besides Enter; so does `lineEnd2`.
     int lineEnd2 = kNone;
+    int reprint = 0x12;      ///< Shows the line again on a line of its own (Ctrl-R).
+    int literalNext = 0x16;  ///< Takes the next key as a character, whatever it is (Ctrl-V).
     bool echo = true;          ///< What is typed is shown.
     bool echoControl = true;   ///< Control characters are shown as ^X rather than as they are.
     bool echoErase = true;     ///< Erasing rubs characters out; otherwise the erase key is shown.
@@ -71,6 +73,7 @@ private:
     bool receive(int milliseconds);
     void edit();
     void type(char byte);
+    void insert(char byte);
     void showTyped(char byte);
     void eraseCharacter(bool rubOut);
     void eraseWord();
@@ -87,4 +90,5 @@ private:
     bool ended_ = false;           ///< Ctrl-D on an empty line, not yet read as the end.
     bool pasting_ = false;         ///< Between a bracketed paste's start and its end.
     bool lineUnfinished_ = false;  ///< What was handed over last is part of a longer line.
+    bool literal_ = false;         ///< The next byte is a character, whatever it is.
 };

@@ -6,9 +6,9 @@
 
 namespace {
 
-// What the guard tree lacks: a plain node, an edge beyond the weapon codes, a source that is not
-// the agent's, and a text that needs escaping. Every kind's shape shows; the edge labels of the
-// other kinds are in the guard tree.
+// What the guard tree lacks: a plain node (which an unknown kind code makes), an edge beyond the
+// weapon codes, a source that is not the agent's, and a text that needs escaping. Every kind's
+// shape shows; the edge labels of the other kinds are in the guard tree.
 TEST(TreeDiagramTest, EveryKind_DrawnWithItsShapeSourcesAndEdgeLabels) {
     Agent agent;
     std::int32_t outside = 0;
