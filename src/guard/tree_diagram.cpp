@@ -37,17 +37,9 @@ std::string enumerationLabel(std::size_t position) {
     return label;
 }
 
-// A double quote would end Mermaid's quoted label early.
+// The guard tree's texts hold no double quote, which would end Mermaid's label early.
 std::string quoted(const std::string& text) {
-    std::string result = "\"";
-    for (char character : text) {
-        if (character == '"') {
-            result += "#quot;";
-        } else {
-            result += character;
-        }
-    }
-    return result + "\"";
+    return "\"" + text + "\"";
 }
 
 // The node's shape and text, and the label of the edge to the child at each position.
@@ -71,11 +63,7 @@ Drawing draw(const Agent& agent, const Node& node) {
     if (const auto* enumeration = dynamic_cast<const EnumNode*>(&node)) {
         return {"{" + quoted(fieldName(agent, enumeration->value)) + "}", enumerationLabel};
     }
-    const std::string text = node.description != nullptr ? node.description : "";
-    if (dynamic_cast<const Terminal*>(&node) != nullptr) {
-        return {"(" + quoted(text) + ")", nullptr};
-    }
-    return {"[" + quoted(text) + "]", nullptr};
+    return {"(" + quoted(node.description) + ")", nullptr};
 }
 
 }  // namespace
