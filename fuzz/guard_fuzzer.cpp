@@ -42,7 +42,6 @@ struct MemoryConsole final : ConsoleInput {
         return count;
     }
     bool inputWaiting() override { return true; }
-    bool hasKeyboard() const override { return false; }
     Key readKey() override { return Key::End; }
 };
 

@@ -9,9 +9,9 @@ enum class Key {
     End,     ///< Ctrl-D, or no key can ever come: end as the end of the input does.
 };
 
-/// The platform layer: where the loop gets its bytes and key presses. One implementation per
-/// system, one over a terminal that edits lines itself, and in-memory ones in the fuzzer; the
-/// loop reads the same over all of them. A read that fails for any reason but a signal throws
+/// The platform layer: where the loop gets its bytes and key presses: standard input from a pipe
+/// or a file, a terminal that the program edits lines at itself, the Windows console, and
+/// in-memory ones in the fuzzer. The loop reads the same over all of them. A read that fails for any reason but a signal throws
 /// std::system_error carrying the system's reason.
 class ConsoleInput {
 public:
@@ -23,15 +23,13 @@ public:
     virtual std::size_t readInput(char* buffer, std::size_t capacity) = 0;
 
     /// True when `readInput` would return at once: lines typed ahead, or the input's end, are
-    /// already there. Only called with a keyboard.
+    /// already there. Always true without a keyboard (a pipe or a file), where what follows a
+    /// set is in the input itself, however late it comes, and no key is ever waited for.
     virtual bool inputWaiting() = 0;
 
-    /// True when a person is at a keyboard (standard input is a terminal); false when the
-    /// program is fed by a pipe or a file and key presses are taken from the input itself.
-    virtual bool hasKeyboard() const = 0;
-
     /// Waits for one key press, without echo and without Enter. Values pasted or typed ahead
-    /// instead are `Key::Other`, and `readInput` returns them next. Only called with a keyboard.
+    /// instead are `Key::Other`, and `readInput` returns them next. Only called when
+    /// `inputWaiting` is false.
     virtual Key readKey() = 0;
 
     /// Moves the cursor below what was typed, where typing did not end a line (Ctrl-D part-way,

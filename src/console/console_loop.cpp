@@ -32,7 +32,7 @@ void reportProblem(const char* format, ...) {
 // the next round's first value, left for it. That is the whole of a script; at a keyboard they
 // are values typed after a set's seventh. Only at a keyboard with nothing left is a key pressed.
 Key nextKey(ConsoleInput& console, InputBuffer& input) {
-    const int byte = input.skipSeparators(!console.hasKeyboard());
+    const int byte = input.skipSeparators(false);
     if (byte == InputBuffer::kNotYet) {
         flushOutput();
         return console.readKey();

@@ -93,7 +93,6 @@ public:
         }
     }
     bool inputWaiting() override { return true; }
-    bool hasKeyboard() const override { return false; }
     Key readKey() override { return Key::End; }
 };
 

@@ -65,7 +65,6 @@ public:
 
     std::size_t readInput(char* buffer, std::size_t capacity) override;
     bool inputWaiting() override { return !lines_.empty() || ended_; }
-    bool hasKeyboard() const override { return true; }
     Key readKey() override;
     void endTypedLine() override;
 

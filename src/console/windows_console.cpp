@@ -79,7 +79,7 @@ public:
     // As at a POSIX terminal, only complete lines wait for the line read; a key pressed while
     // output was printing is the key.
     bool inputWaiting() override {
-        if (!held_.empty()) {
+        if (!keyboard_ || !held_.empty()) {
             return true;
         }
         for (const INPUT_RECORD& event : waitingEvents()) {
@@ -90,7 +90,6 @@ public:
         return false;
     }
 
-    bool hasKeyboard() const override { return keyboard_; }
 
     // The key and whatever comes with it, until the console falls silent, are one burst, told
     // apart as at a POSIX terminal: a paste is values, and key presses together are one press.

@@ -36,6 +36,7 @@ std::vector<std::vector<std::string>> keyForms() {
 }
 
 TEST(KeyLengthTest, EveryKeyForm_IsAsLongAsTheKey) {
+    EXPECT_EQ(keyLength(""), 0U);
     for (const auto& row : keyForms()) {
         const std::string& key = row[1];
         if (row[0] == "first") {
