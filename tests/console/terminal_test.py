@@ -94,6 +94,7 @@ def signal_number(name):
 class Run:
     screen, seen = "", 0  # all the run has shown, and where the next `shown` starts looking
     signalled = False  # the program was ended by a signal, not by exiting with 128 + its number
+    closed = False  # the terminal, by `hang_up`
 
     # Reads the screen while it waits, so that the program never waits for it to be read.
     def wait(self, condition, failure, patience=PATIENCE):
@@ -106,6 +107,14 @@ class Run:
         self.wait(lambda: text in self.screen[self.seen:], "never shown: %r" % text)
         self.seen = self.screen.index(text, self.seen) + len(text)
 
+    def close(self):
+        if self.pid:  # and with the terminal's end, a shell's jobs
+            os.killpg(self.pid, signal.SIGKILL)
+            os.waitpid(self.pid, 0)
+        if not self.closed:
+            os.close(self.master)
+        self.folder.cleanup()
+
     def status(self, expected):
         status = self.ended()
         wanted = 128 + signal_number(expected) if expected.startswith("SIG") else int(expected, 0)
@@ -117,7 +126,7 @@ class Run:
 # leaves the terminal as a stopped job left it (bash would reset it and hide a fault).
 class PosixRun(Run):
     def __init__(self, program, options, preload):
-        self.options, self.closed, self.piped = options, False, ""
+        self.options, self.piped = options, ""
         self.folder = tempfile.TemporaryDirectory(ignore_cleanup_errors=True)
         self.program, shell = os.path.abspath(program), shutil.which("dash")
         if "shell" in options and not shell:
@@ -260,13 +269,6 @@ class PosixRun(Run):
                 peak - self.peak)
         self.peak = peak
 
-    def close(self):
-        if self.pid:  # and with the terminal's end, a shell's jobs
-            os.kill(self.pid, signal.SIGKILL)
-            os.waitpid(self.pid, 0)
-        if not self.closed:
-            os.close(self.master)
-        self.folder.cleanup()
 
 
 # guard.exe under Wine, which gives a program a console only when its input is a terminal; the
@@ -298,12 +300,6 @@ class WindowsRun(Run):
         status = os.path.join(self.folder.name, "status")
         self.wait(lambda: os.path.exists(status), "guard.exe did not exit")
         return int(open(status).read())
-
-    def close(self):
-        os.killpg(self.pid, signal.SIGKILL)
-        os.waitpid(self.pid, 0)
-        os.close(self.master)
-        self.folder.cleanup()
 
 
 # Runs the case; returns what failed, or why it was skipped.
