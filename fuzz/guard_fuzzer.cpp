@@ -73,6 +73,7 @@ struct ScriptedTerminal final : TerminalDevice {
     }
     void show(std::string_view /*text*/) override {}
     bool typingForgotten() override { return false; }
+    LineSettings lineSettings() const override { return LineSettings(); }
 };
 
 // The dialogue's exit status (-1 when the script ended first), and what it wrote to standard
@@ -130,7 +131,7 @@ std::pair<int, std::string> runTyped(std::vector<std::string> bursts, std::size_
     ScriptedTerminal& terminal = *owned;
     terminal.bursts = std::move(bursts);
     terminal.blockSize = blockSize;
-    TerminalInput console(std::move(owned), LineSettings());
+    TerminalInput console(std::move(owned));
     auto result = run(console);
     lastRead = terminal.bursts[std::min(terminal.current, terminal.bursts.size() - 1)];
     return result;
@@ -148,12 +149,26 @@ std::vector<std::string> cutAtMarks(std::string_view input) {
     return pieces;
 }
 
-// The key that ended a run with 0 came last in the last burst read, which is never empty: it
-// ends in Escape, or holds Ctrl-D (at the prompt, or on an empty line).
+// Whether the last key pressed in `burst`, not counting a terminal's reports and paste markers,
+// is Escape.
+bool endsInEscape(std::string_view burst) {
+    std::string_view last;
+    for (std::size_t length = 0; !burst.empty(); burst.remove_prefix(length)) {
+        length = keyLength(burst);
+        const std::string_view key = burst.substr(0, length);
+        if (!isTerminalReport(key) && key != kPasteStart && key != kPasteEnd) {
+            last = key;
+        }
+    }
+    return last == "\x1b";
+}
+
+// The key that ended a run with 0 came in the last burst read: it ends in Escape, or holds
+// Ctrl-D (at the prompt, or on an empty line).
 void checkTyped(std::string_view input, std::size_t blockSize) {
     std::string lastRead;
     const int status = runTyped(cutAtMarks(input), blockSize, lastRead).first;
-    require(status != 0 || lastRead.back() == '\x1b' || lastRead.find('\x04') != std::string::npos,
+    require(status != 0 || endsInEscape(lastRead) || lastRead.find('\x04') != std::string::npos,
             "at a keyboard, only Escape or Ctrl-D ends the program with 0");
 }
 

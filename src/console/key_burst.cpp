@@ -14,7 +14,7 @@ bool KeyBurst::add(std::string_view bytes) {
 }
 
 KeyBurst::Verdict KeyBurst::finish() {
-    if (scan(true)) {
+    if (scan(true) || pasteBegun_) {
         return Verdict::Paste;
     }
     if (!anyKey_) {
@@ -26,8 +26,9 @@ KeyBurst::Verdict KeyBurst::finish() {
     return allEndOfInput_ ? Verdict::EndOfInput : Verdict::OtherKey;
 }
 
-// A key that reaches the end of what has come may have more bytes on the way, so it waits for
-// them unless the burst is over.
+// A key that reaches the end of what has come may have more bytes on the way, and so may an
+// Escape before another, which may start a sequence that Alt goes with: each waits for them
+// unless the burst is over, so that a burst comes to the same however its bytes are split.
 bool KeyBurst::scan(bool burstOver) {
     if (bytes_.size() > kMostKeyBytes) {
         return true;
@@ -36,7 +37,7 @@ bool KeyBurst::scan(bool burstOver) {
     while (scanned_ < all.size()) {
         const std::string_view rest = all.substr(scanned_);
         const std::size_t length = keyLength(rest);
-        if (length == rest.size() && !burstOver) {
+        if ((length == rest.size() || rest == "\x1b\x1b") && !burstOver) {
             return false;
         }
         scanned_ += length;
@@ -47,11 +48,16 @@ bool KeyBurst::scan(bool burstOver) {
     return false;
 }
 
+// A paste is known by its first character: one that ends at once held nothing.
 bool KeyBurst::take(std::string_view key) {
-    if (key == kPasteStart) {
+    if (key == kPasteStart || key == kPasteEnd) {
+        pasteBegun_ = key == kPasteStart;
+        return false;
+    }
+    if (pasteBegun_) {
         return true;
     }
-    if (key == kPasteEnd) {
+    if (isTerminalReport(key)) {
         return false;
     }
     anyKey_ = true;

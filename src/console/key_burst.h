@@ -6,13 +6,14 @@
 
 /// One burst of input at the continue prompt: the bytes a terminal sends with no pause between
 /// them, and whatever was already waiting. Fed as it arrives, it tells a paste from key presses:
-/// - a paste holds a bracketed-paste start (`ESC [ 200 ~`), or at least five characters that are
-///   not all one key held down, or more than `kMostKeyBytes` bytes. Keys rolled over come a few
-///   at a time, and a held key repeats one key; only text sent at once comes as more;
+/// - a paste holds a bracketed paste (`ESC [ 200 ~` and more), or at least five characters that
+///   are not all one key held down, or more than `kMostKeyBytes` bytes. Keys rolled over come a
+///   few at a time, and a held key repeats one key; only text sent at once comes as more;
 /// - anything else is key presses, all of them together one press: Escape when every key in it
 ///   is Escape, the end of the input when every key is the terminal's end-of-input character,
 ///   and otherwise any other key.
-/// Characters are the keys that do not start with Escape; bracketed-paste ends are no key.
+/// Characters are the keys that do not start with Escape. Bracketed-paste markers, an empty
+/// bracketed paste and a terminal's reports (`isTerminalReport`) are no key.
 class KeyBurst {
 public:
     enum class Verdict {
@@ -48,6 +49,7 @@ private:
     std::string firstCharacter_;
     std::size_t characters_ = 0;
     bool charactersAlike_ = true;
+    bool pasteBegun_ = false;  ///< A bracketed paste has begun, and not yet ended.
     bool anyKey_ = false;
     bool allEscape_ = true;
     bool allEndOfInput_ = true;

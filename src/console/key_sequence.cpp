@@ -63,6 +63,17 @@ std::size_t sequenceLength(std::string_view bytes, std::size_t at) {
     return end - at;
 }
 
+// An operating system command, which terminals send only as a reply: up to and with BEL or ST
+// (ESC \\). Only called where `bytes` starts with ESC ].
+std::size_t stringLength(std::string_view bytes) {
+    const std::size_t bell = bytes.find('\a', 2);
+    const std::size_t terminator = bytes.find("\x1b\\", 2);
+    if (bell < terminator) {
+        return bell + 1;
+    }
+    return terminator == std::string_view::npos ? bytes.size() : terminator + 2;
+}
+
 }  // namespace
 
 std::size_t keyLength(std::string_view bytes) {
@@ -74,6 +85,9 @@ std::size_t keyLength(std::string_view bytes) {
     }
     if (bytes.size() == 1) {
         return 1;
+    }
+    if (bytes[1] == ']') {
+        return stringLength(bytes);
     }
     if (startsSequence(bytes, 0)) {
         return sequenceLength(bytes, 0);

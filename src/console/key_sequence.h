@@ -11,6 +11,7 @@
 ///   parameters (`ESC [ 2 $`), and a final byte with its top bit set, as rxvt's 8-bit meta sends
 ///   it (`ESC [ 0xC1` for Alt and Up), end one too;
 /// - an X10 mouse report, `ESC [ M` and three bytes;
+/// - a terminal's reply to an operating system command, `ESC ]` up to BEL or `ESC \`;
 /// - Alt with a key, sent as Escape before it: a character or a whole control sequence
 ///   (`ESC ESC [ A` is Alt with an arrow);
 /// - Escape alone, when nothing but another Escape follows it.
@@ -20,6 +21,15 @@ std::size_t keyLength(std::string_view bytes);
 /// What a terminal in bracketed-paste mode sends before and after what is pasted.
 inline constexpr std::string_view kPasteStart = "\x1b[200~";
 inline constexpr std::string_view kPasteEnd = "\x1b[201~";
+
+/// Whether `key` (a whole key) is a terminal's report rather than a key press: focus gained or
+/// lost (`ESC [ I`, `ESC [ O`), reported where another program turned focus reporting on, or a
+/// whole reply to an operating system command (one cut short may be Alt+] and what followed).
+inline bool isTerminalReport(std::string_view key) {
+    const bool reply = key.substr(0, 2) == "\x1b]" &&
+                       (key.back() == '\a' || key.substr(key.size() - 2) == "\x1b\\");
+    return key == "\x1b[I" || key == "\x1b[O" || reply;
+}
 
 /// Whether `key` (a whole key) is one that only a key press sends, never a character typed or
 /// pasted: it starts with Escape.

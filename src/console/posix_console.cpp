@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <clocale>
+#include <cwchar>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -14,6 +16,8 @@
 #include "terminal_input.h"
 
 namespace {
+
+constexpr int kLookAgain = 100;  ///< Milliseconds between looks at a terminal not yet the program's.
 
 // Whether `descriptor` is ready within `milliseconds`: 0 asks whether it is already, -1 waits as
 // long as it takes. select() rather than poll(): the poll() of macOS and of some BSDs answers
@@ -101,7 +105,9 @@ public:
 // only, and standard output may go elsewhere.
 class PosixTerminal final : public TerminalDevice {
 public:
-    PosixTerminal() : showing_(ownDescription(STDIN_FILENO, O_WRONLY)) {}
+    PosixTerminal() : showing_(ownDescription(STDIN_FILENO, O_WRONLY)) {
+        std::setlocale(LC_CTYPE, "");
+    }
     ~PosixTerminal() override {
         if (showing_ != STDIN_FILENO) {
             close(showing_);
@@ -112,8 +118,12 @@ public:
 
     bool entered() const { return keyMode_.entered(); }
 
-    LineSettings lineSettings() const {
-        const struct termios& found = KeyMode::personSettings();
+    // The terminal's own until the program has had the terminal and noted the person's.
+    LineSettings lineSettings() const override {
+        if (KeyMode::personSettings() == nullptr) {
+            return LineSettings();
+        }
+        const struct termios& found = *KeyMode::personSettings();
         const auto key = [&found](int index) {
             return found.c_cc[index] == _POSIX_VDISABLE ? LineSettings::kNone
                                                         : static_cast<int>(found.c_cc[index]);
@@ -146,13 +156,22 @@ public:
     }
 
     // A terminal that is gone is a hang-up, whoever leads the session and whether or not it
-    // passes the hang-up on. A read that returns nothing from a terminal still there means its
-    // mode was changed behind the program's back.
+    // passes the hang-up on. A program started in the background takes the terminal once it is
+    // brought forward, which `fg` does with no signal when the program was not stopped: until
+    // it has, it looks again every tenth of a second.
     std::size_t read(char* buffer, std::size_t capacity, int milliseconds) override {
         for (;;) {
-            if (!readyWithin(STDIN_FILENO, false, milliseconds)) {
-                return 0;
+            const bool keyMode = KeyMode::take();
+            const int wait = keyMode || (milliseconds >= 0 && milliseconds < kLookAgain)
+                                 ? milliseconds
+                                 : kLookAgain;
+            if (!readyWithin(STDIN_FILENO, false, wait)) {
+                if (wait == milliseconds) {
+                    return 0;
+                }
+                continue;
             }
+            KeyMode::take();
             const ssize_t count = ::read(STDIN_FILENO, buffer, capacity);
             if (count > 0) {
                 return static_cast<std::size_t>(count);
@@ -162,12 +181,16 @@ public:
                 (count < 0 && errno == EIO)) {
                 endAsHangUp();
             }
-            if (count == 0) {
-                KeyMode::retake();
-            } else if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
+            if (count < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
                 throw std::system_error(errno, std::generic_category());
             }
         }
+    }
+
+    // As wide as the terminal shows it, by the person's locale.
+    int columns(char32_t character) const override {
+        const int width = wcwidth(static_cast<wchar_t>(character));
+        return width < 0 ? 1 : width;
     }
 
     // Best effort: a terminal that cannot show typing any more is found out by the next read.
@@ -198,11 +221,11 @@ private:
 std::unique_ptr<ConsoleInput> openSystemConsole() {
     keepOutputBlocking(STDOUT_FILENO);
     keepOutputBlocking(STDERR_FILENO);
-    if (isatty(STDIN_FILENO) == 1) {
+    // A terminal open for writing only cannot be read: its read fails at once, as a pipe's would.
+    if (isatty(STDIN_FILENO) == 1 && (fcntl(STDIN_FILENO, F_GETFL) & O_ACCMODE) != O_WRONLY) {
         auto terminal = std::make_unique<PosixTerminal>();
         if (terminal->entered()) {
-            const LineSettings settings = terminal->lineSettings();
-            return std::make_unique<TerminalInput>(std::move(terminal), settings);
+            return std::make_unique<TerminalInput>(std::move(terminal));
         }
     }
     return std::make_unique<StreamInput>();

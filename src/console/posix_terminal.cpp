@@ -10,10 +10,11 @@
 namespace {
 
 // What the handlers need to put the terminal back and to take it again. The settings are
-// written only with every signal held, and `keyModeWanted` says whether they are valid.
+// written only with every signal held, and are valid once `settingsNoted` says so.
 struct termios settingsFound;
 struct termios settingsForKeys;
 volatile std::sig_atomic_t keyModeWanted = 0;
+volatile std::sig_atomic_t settingsNoted = 0;
 volatile std::sig_atomic_t handedBack = 0;
 
 // Every catchable signal whose default action ends the program, with or without a core dump.
@@ -72,25 +73,72 @@ private:
     int saved_ = errno;
 };
 
-// Changes the terminal only while a `KeyMode` lives, whose settings these are, and only while
-// the program's process group owns it: a job in the background leaves alone the terminal its
-// shell is using. SIGTTOU is held for the call, so that losing the terminal in between cannot
-// stop the program from inside a handler.
+// A job in the background leaves alone the terminal its shell is using.
+bool inForeground() {
+    const pid_t foreground = tcgetpgrp(STDIN_FILENO);
+    // -1: not the controlling terminal, so no job control can take it away.
+    return foreground == -1 || foreground == getpgrp();
+}
+
+// Key at a time, without the terminal's echo, and with what a person needs whatever another
+// program left the terminal in: Enter as a line end, Ctrl-C and Ctrl-Z, line ends on output,
+// reads that wait for a key.
+struct termios keyModeOf(const struct termios& found) {
+    struct termios keys = found;
+    keys.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHONL);
+    keys.c_lflag |= ISIG;
+    keys.c_iflag &= ~static_cast<tcflag_t>(INLCR | IGNCR);
+    keys.c_iflag |= ICRNL;
+    keys.c_oflag |= OPOST | ONLCR;
+    keys.c_cc[VMIN] = 1;
+    keys.c_cc[VTIME] = 0;
+    return keys;
+}
+
+bool sameMode(const struct termios& one, const struct termios& other) {
+    return one.c_iflag == other.c_iflag && one.c_oflag == other.c_oflag &&
+           one.c_lflag == other.c_lflag && one.c_cc[VMIN] == other.c_cc[VMIN] &&
+           one.c_cc[VTIME] == other.c_cc[VTIME];
+}
+
+// Only while a `KeyMode` lives and the program's process group owns the terminal. SIGTTOU is
+// held for the call, so that losing the terminal in between cannot stop the program from inside
+// a handler.
 void setTerminal(const struct termios& settings) {
-    if (keyModeWanted == 0) {
-        return;
-    }
     sigset_t ttou;
     sigset_t previous;
     sigemptyset(&ttou);
     sigaddset(&ttou, SIGTTOU);
     sigprocmask(SIG_BLOCK, &ttou, &previous);
-    const pid_t foreground = tcgetpgrp(STDIN_FILENO);
-    // -1: not the controlling terminal, so no job control can take it away.
-    if (foreground == -1 || foreground == getpgrp()) {
+    if (keyModeWanted != 0 && inForeground()) {
         tcsetattr(STDIN_FILENO, TCSANOW, &settings);
     }
     sigprocmask(SIG_SETMASK, &previous, nullptr);
+}
+
+// Puts the terminal in key mode, first noting the person's settings if they are not noted yet:
+// a program started in the background notes them once it has the terminal, when they are the
+// person's and not those of a shell editing its command line. Called with every signal held.
+bool takeTerminal() {
+    struct termios now = {};
+    if (keyModeWanted == 0 || !inForeground() || tcgetattr(STDIN_FILENO, &now) != 0) {
+        return false;
+    }
+    if (settingsNoted == 0) {
+        settingsFound = now;
+        settingsForKeys = keyModeOf(now);
+        settingsNoted = 1;
+    }
+    if (!sameMode(now, settingsForKeys)) {
+        setTerminal(settingsForKeys);
+    }
+    return true;
+}
+
+void giveTerminalBack() {
+    if (settingsNoted != 0) {
+        setTerminal(settingsFound);
+    }
 }
 
 void handle(int signalNumber, void (*handler)(int), int flags) {
@@ -103,7 +151,7 @@ void handle(int signalNumber, void (*handler)(int), int flags) {
 
 void endOnSignal(int signalNumber) {
     const ErrnoKept errnoKept;
-    setTerminal(settingsFound);
+    giveTerminalBack();
     // The handler was reset to the default on entry; the signal raised again is delivered on
     // return and ends the program the way the sender meant, with the status the shell expects
     // and a core dump where the signal makes one. A fault raises itself again anyway.
@@ -114,7 +162,7 @@ void endOnSignal(int signalNumber) {
 // it was. The terminal forgets a line being typed at Ctrl-Z, and so does the program.
 void stopOnSignal(int /*signalNumber*/) {
     const ErrnoKept errnoKept;
-    setTerminal(settingsFound);
+    giveTerminalBack();
     handedBack = 1;
     sigset_t stop;
     sigemptyset(&stop);
@@ -124,14 +172,15 @@ void stopOnSignal(int /*signalNumber*/) {
     // Here once continued, or at once where no shell could ever continue the program (an
     // orphaned process group is not stopped).
     handle(SIGTSTP, stopOnSignal, SA_RESETHAND | SA_RESTART);
-    setTerminal(settingsForKeys);
+    takeTerminal();
 }
 
 // A stop that gave no chance to restore anything (SIGSTOP) leaves the terminal as the shell
-// found it; on continue in the foreground, the program takes it again.
+// found it, and a program started in the background has yet to take it: on continue in the
+// foreground, it takes it.
 void retakeOnContinue(int /*signalNumber*/) {
     const ErrnoKept errnoKept;
-    setTerminal(settingsForKeys);
+    takeTerminal();
 }
 
 // What the caller ignores (`trap '' INT`, a shell's background job) stays ignored.
@@ -157,31 +206,24 @@ KeyMode::KeyMode() {
     handleUnlessIgnored(SIGCONT, retakeOnContinue, SA_RESTART);
 
     const SignalsHeld held;
-    settingsFound = found;
-    settingsForKeys = found;
-    // Whatever the terminal was left in (no echo, or reads that return with nothing), the
-    // program reads it one key at a time and shows typing itself, as the person's settings say.
-    settingsForKeys.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHONL);
-    settingsForKeys.c_cc[VMIN] = 1;
-    settingsForKeys.c_cc[VTIME] = 0;
     keyModeWanted = 1;
-    setTerminal(settingsForKeys);
+    takeTerminal();
     entered_ = true;
 }
 
 KeyMode::~KeyMode() {
     const SignalsHeld held;
-    setTerminal(settingsFound);
+    giveTerminalBack();
     keyModeWanted = 0;
 }
 
-const struct termios& KeyMode::personSettings() {
-    return settingsFound;
+const struct termios* KeyMode::personSettings() {
+    return settingsNoted != 0 ? &settingsFound : nullptr;
 }
 
-void KeyMode::retake() {
+bool KeyMode::take() {
     const SignalsHeld held;
-    setTerminal(settingsForKeys);
+    return takeTerminal();
 }
 
 bool KeyMode::takeHandedBack() {

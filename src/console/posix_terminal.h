@@ -3,7 +3,8 @@
 #include <termios.h>
 
 /// The terminal at standard input in key-at-a-time mode, without its own echo or line editing,
-/// for as long as this lives: entered before anything is asked, so that no key can come first.
+/// for as long as this lives: entered before anything is asked, so that no key can come first,
+/// or, for a program started in the background, as soon as it has the terminal.
 /// The person's own settings come back when it ends, on every way out that signals take (every
 /// signal whose default ends the program, `std::terminate` by way of SIGABRT), and while Ctrl-Z
 /// hands the terminal back to the shell; `fg` takes it again. The terminal is changed only while
@@ -19,11 +20,13 @@ public:
     /// False when standard input is not a terminal whose settings can be read.
     bool entered() const { return entered_; }
 
-    /// The settings the terminal had when the program found it.
-    static const struct termios& personSettings();
+    /// The settings the terminal had when the program first had it, or null before then.
+    static const struct termios* personSettings();
 
-    /// Sets key mode again, for when something else changed the terminal behind the program.
-    static void retake();
+    /// Puts the terminal in key mode where the program has it (a job in the foreground), as it
+    /// may not yet have when started in the background, or when something else changed the
+    /// terminal behind its back. True when the terminal is in key mode.
+    static bool take();
 
     /// True, once, when the terminal was handed back to the shell since the last call.
     static bool takeHandedBack();

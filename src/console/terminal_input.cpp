@@ -23,6 +23,17 @@ bool isBlank(char byte) {
     return byte == ' ' || byte == '\t';
 }
 
+// The character whose UTF-8 bytes start at `at`; a byte that starts none stands for itself.
+char32_t characterAt(const std::string& text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const int following = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+    auto character = static_cast<char32_t>(lead & (0x7F >> following));
+    for (int next = 1; next <= following && at + next < text.size(); ++next) {
+        character = (character << 6) | (static_cast<unsigned char>(text[at + next]) & 0x3F);
+    }
+    return character;
+}
+
 }  // namespace
 
 std::size_t TerminalInput::readInput(char* buffer, std::size_t capacity) {
@@ -40,15 +51,20 @@ std::size_t TerminalInput::readInput(char* buffer, std::size_t capacity) {
 }
 
 Key TerminalInput::readKey() {
-    // The rest of a paste begun while values were typed, up to its end, and the rest of a line
-    // too long to edit whole are values, however slowly they come.
+    // The rest of a paste begun while values were typed is values while more of it comes with
+    // no pause, up to its end; the rest of a line too long to edit whole is values however
+    // slowly it comes.
+    if (pasting_ && arrived_.empty()) {
+        receive(kKeySequenceMilliseconds);
+    }
     if (pasting_ && arrived_.compare(0, kPasteEnd.size(), kPasteEnd) == 0) {
         arrived_.erase(0, kPasteEnd.size());
         pasting_ = false;
     }
-    if (pasting_ || lineUnfinished_) {
+    if ((pasting_ && !arrived_.empty()) || lineUnfinished_) {
         return Key::Other;
     }
+    pasting_ = false;
     for (;;) {
         KeyBurst burst(settings_.endOfInput);
         bool paste = burst.add(arrived_);
@@ -87,6 +103,7 @@ bool TerminalInput::receive(int milliseconds) {
     shown_.clear();
     char chunk[kEditableBytes];
     const std::size_t count = device_->read(chunk, sizeof chunk, milliseconds);
+    settings_ = device_->lineSettings();
     if (device_->typingForgotten()) {
         arrived_.clear();
         line_.clear();
@@ -123,11 +140,12 @@ void TerminalInput::edit() {
     arrived_.erase(0, at);
 }
 
-// Each key does what the person's settings make it do in a terminal's own line editing; after
-// the literal-next key, the key is a character, whatever it is.
+// Each key does what the person's settings make it do in a terminal's own line editing. After
+// the literal-next key, a key is a character, whatever it is, and so is everything a bracketed
+// paste holds but its line ends.
 void TerminalInput::type(char byte) {
     const int code = static_cast<unsigned char>(byte);
-    if (std::exchange(literal_, false)) {
+    if (std::exchange(literal_, false) || (pasting_ && byte != '\n')) {
         insert(byte);
     } else if (byte == '\n' || code == settings_.lineEnd || code == settings_.lineEnd2) {
         line_ += byte;
@@ -190,14 +208,18 @@ void TerminalInput::showTyped(char byte) {
     }
 }
 
-// A character's bytes go together; on screen it is rubbed out over as many columns as it took.
+// A character's bytes go together, and so do a character and the marks that combine with it:
+// on screen they are rubbed out over as many columns as they took.
 void TerminalInput::eraseCharacter(bool rubOut) {
-    if (line_.empty()) {
-        return;
-    }
-    std::size_t start = line_.size() - 1;
-    while (start > 0 && isContinuationByte(line_[start])) {
-        --start;
+    std::size_t start = line_.size();
+    while (start > 0) {
+        do {
+            --start;
+        } while (start > 0 && isContinuationByte(line_[start]));
+        if (isControl(line_[start]) || line_[start] == '\t' ||
+            device_->columns(characterAt(line_, start)) > 0) {
+            break;
+        }
     }
     const std::size_t columns = columnAfter(line_.size()) - columnAfter(start);
     line_.erase(start);
@@ -230,7 +252,7 @@ std::size_t TerminalInput::columnAfter(std::size_t bytes) const {
         } else if (isControl(line_[at])) {
             column += settings_.echoControl ? 2 : 0;
         } else if (!isContinuationByte(line_[at])) {
-            ++column;
+            column += static_cast<std::size_t>(device_->columns(characterAt(line_, at)));
         }
     }
     return column;

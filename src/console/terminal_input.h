@@ -43,6 +43,13 @@ public:
     /// True, once, when the terminal was handed back to the shell (Ctrl-Z) since the last call:
     /// a terminal's own line editing forgets what was typed then, and so does the program.
     virtual bool typingForgotten() = 0;
+
+    /// The person's editing keys and echo, as they are now.
+    virtual LineSettings lineSettings() const = 0;
+
+    /// How many columns the terminal takes to show `character`: 2 for a wide one, 0 for one
+    /// that combines with the one before it.
+    virtual int columns(char32_t /*character*/) const { return 1; }
 };
 
 /// Standard input at a terminal read key at a time, which the program edits into lines itself:
@@ -60,8 +67,8 @@ public:
     static constexpr std::size_t kEditableBytes = 4096;
     static constexpr int kKeySequenceMilliseconds = 25;  ///< Longest pause within one burst.
 
-    TerminalInput(std::unique_ptr<TerminalDevice> device, const LineSettings& settings)
-        : device_(std::move(device)), settings_(settings) {}
+    explicit TerminalInput(std::unique_ptr<TerminalDevice> device)
+        : device_(std::move(device)), settings_(device_->lineSettings()) {}
 
     std::size_t readInput(char* buffer, std::size_t capacity) override;
     bool inputWaiting() override { return !lines_.empty() || ended_; }
@@ -85,7 +92,7 @@ private:
     std::string line_;             ///< The line being edited.
     std::string lines_;            ///< Handed over, not yet read.
     std::string shown_;            ///< Echo not yet written.
-    std::size_t startColumn_ = 0;  ///< Where `line_` starts on the screen, for erasing tabs.
+    std::size_t startColumn_ = 0;  ///< Where `line_` starts on the screen, for rubbing out.
     bool ended_ = false;           ///< Ctrl-D on an empty line, not yet read as the end.
     bool pasting_ = false;         ///< Between a bracketed paste's start and its end.
     bool lineUnfinished_ = false;  ///< What was handed over last is part of a longer line.

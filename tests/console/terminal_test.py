@@ -29,6 +29,7 @@ KEYS = {"Enter": ("\r", (0x0D, 13, 0)), "Esc": ("\x1b", (0x1B, 27, 0)),
         "Up": ("\x1b[A", (0x26, 0, 0x100)), "F1": ("\x1bOP", None)}
 # What an option does to the program's process before it starts (see keyboard_cases.txt).
 OPTIONS = {"read-only-input": lambda: os.dup2(os.open(os.ttyname(0), os.O_RDONLY), 0),
+           "write-only-input": lambda: os.dup2(os.open(os.ttyname(0), os.O_WRONLY), 0),
            "closed-output": lambda: os.close(1),
            "non-blocking": lambda: os.set_blocking(0, False)}  # 1 and 2 share its description
 
@@ -48,7 +49,8 @@ def read_cases(system):
             if verb in ("on", "with"):
                 cases[-1][verb] = argument.split()
             elif only in (None, system):
-                cases[-1]["steps"] += expand(verb, argument.replace("\\n", "\n"), system)
+                cases[-1]["steps"] += expand(
+                    verb, argument.replace("\\n", "\n").replace("\\b", "\b"), system)
     return cases
 
 
@@ -128,9 +130,10 @@ class PosixRun(Run):
     def __init__(self, program, options, preload):
         self.options, self.piped = options, ""
         self.folder = tempfile.TemporaryDirectory(ignore_cleanup_errors=True)
-        self.program, shell = os.path.abspath(program), shutil.which("dash")
+        self.program, shell = os.path.abspath(program), shutil.which(
+            "bash" if "bash" in options else "dash")
         if "shell" in options and not shell:
-            raise Skipped("no dash for job control")
+            raise Skipped("no %s for job control" % os.path.basename(shell or "shell"))
         self.master, terminal = os.openpty()
         for option in options:
             if option.startswith("stty:"):
@@ -151,8 +154,9 @@ class PosixRun(Run):
         os.close(piped_end)
         os.set_blocking(self.master, False)
         self.sources = [self.master, piped_output]
-        if "shell" in options:
-            self.shell('LD_PRELOAD="$PRELOAD" "$GUARD"')
+        if "shell" in options:  # bash's fg, unlike dash's, sends a job that runs no signal
+            self.shell('LD_PRELOAD="$PRELOAD" "$GUARD"' +
+                       (" & sleep 0.5; fg" if "background" in options else ""))
 
     # As an interactive shell starts its programs (Python ignores SIGPIPE and SIGXFSZ), with no
     # core dumps to leave behind.
@@ -167,10 +171,11 @@ class PosixRun(Run):
             os.dup2(piped_end, 1)
         for option in set(self.options) & set(OPTIONS):
             OPTIONS[option]()
-        environment = dict(os.environ, ASAN_OPTIONS="verify_asan_link_order=0")
+        environment = dict(os.environ, ASAN_OPTIONS="verify_asan_link_order=0", LC_ALL="C.UTF-8")
         if "shell" in self.options:
-            os.execve(shell, ["dash", "-i"], dict(environment, PS1=SHELL_PROMPT, ENV="",
-                                                  GUARD=self.program, PRELOAD=preload))
+            os.execve(shell, [shell, "--norc", "--noediting", "-i"] if "bash" in self.options
+                      else [shell, "-i"], dict(environment, PS1=SHELL_PROMPT, ENV="",
+                                               GUARD=self.program, PRELOAD=preload))
         os.execve(self.program, [self.program], dict(environment, LD_PRELOAD=preload))
 
     def read_screen(self):
