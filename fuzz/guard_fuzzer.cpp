@@ -57,7 +57,7 @@ struct ScriptedTerminal final : TerminalDevice {
     std::size_t taken = 0;    ///< Bytes of it already read.
 
     std::size_t read(char* buffer, std::size_t capacity, int milliseconds) override {
-        if (taken == bursts[current].size() && milliseconds >= 0) {
+        if (taken == bursts[current].size() && milliseconds != kForever) {
             return 0;
         }
         while (taken == bursts[current].size()) {

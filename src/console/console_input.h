@@ -11,8 +11,8 @@ enum class Key {
 
 /// The platform layer: where the loop gets its bytes and key presses: standard input from a pipe
 /// or a file, a terminal that the program edits lines at itself, the Windows console, and
-/// in-memory ones in the fuzzer. The loop reads the same over all of them. A read that fails for any reason but a signal throws
-/// std::system_error carrying the system's reason.
+/// in-memory ones in the fuzzer. The loop reads the same over all of them. A read that fails for
+/// any reason but a signal throws std::system_error carrying the system's reason.
 class ConsoleInput {
 public:
     virtual ~ConsoleInput() = default;

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <clocale>
 #include <cwchar>
 #include <string_view>
@@ -17,29 +16,23 @@
 
 namespace {
 
-constexpr int kLookAgain = 100;  ///< Milliseconds between looks at a terminal not yet the program's.
+constexpr int kForever = TerminalDevice::kForever;
+constexpr int kLookAgain =
+    100;  ///< Milliseconds between looks at a terminal not yet the program's.
 
-// Whether `descriptor` is ready within `milliseconds`: 0 asks whether it is already, -1 waits as
-// long as it takes. select() rather than poll(): the poll() of macOS and of some BSDs answers
-// "invalid" for a terminal. An error never counts as ready.
+// Whether `descriptor` is ready within `milliseconds` (less than a second), or ever with
+// `kForever`. select() rather than poll(): the poll() of macOS and of some BSDs answers
+// "invalid" for a terminal. An error never counts as ready; a signal handled in between starts
+// the wait again.
 bool readyWithin(int descriptor, bool forWriting, int milliseconds) {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {
         fd_set ready;
         FD_ZERO(&ready);
         FD_SET(descriptor, &ready);
-        const auto left =
-            std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
-        struct timeval timeout = {};
-        if (left.count() > 0) {
-            timeout.tv_sec = static_cast<time_t>(left.count() / 1000000);
-            timeout.tv_usec = static_cast<suseconds_t>(left.count() % 1000000);
-        }
+        struct timeval timeout = {0, static_cast<suseconds_t>(milliseconds) * 1000};
         const int count =
             select(descriptor + 1, forWriting ? nullptr : &ready, forWriting ? &ready : nullptr,
-                   nullptr, milliseconds < 0 ? nullptr : &timeout);
-        // A signal handled in between restarts the wait for the time that is left.
+                   nullptr, milliseconds == kForever ? nullptr : &timeout);
         if (count != -1 || errno != EINTR) {
             return count > 0;
         }
@@ -90,7 +83,7 @@ public:
                 return static_cast<std::size_t>(count);
             }
             if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                readyWithin(STDIN_FILENO, false, -1);
+                readyWithin(STDIN_FILENO, false, kForever);
             } else if (errno != EINTR) {
                 throw std::system_error(errno, std::generic_category());
             }
@@ -162,7 +155,7 @@ public:
     std::size_t read(char* buffer, std::size_t capacity, int milliseconds) override {
         for (;;) {
             const bool keyMode = KeyMode::take();
-            const int wait = keyMode || (milliseconds >= 0 && milliseconds < kLookAgain)
+            const int wait = keyMode || (milliseconds != kForever && milliseconds < kLookAgain)
                                  ? milliseconds
                                  : kLookAgain;
             if (!readyWithin(STDIN_FILENO, false, wait)) {
@@ -200,7 +193,7 @@ public:
             if (written > 0) {
                 text.remove_prefix(static_cast<std::size_t>(written));
             } else if (written == -1 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                readyWithin(showing_, true, -1);
+                readyWithin(showing_, true, kForever);
             } else if (written == 0 || errno != EINTR) {
                 return;
             }

@@ -170,9 +170,8 @@ void stopOnSignal(int /*signalNumber*/) {
     sigprocmask(SIG_UNBLOCK, &stop, nullptr);
     std::raise(SIGTSTP);
     // Here once continued, or at once where no shell could ever continue the program (an
-    // orphaned process group is not stopped).
+    // orphaned process group is not stopped); the continue's own handler takes the terminal.
     handle(SIGTSTP, stopOnSignal, SA_RESETHAND | SA_RESTART);
-    takeTerminal();
 }
 
 // A stop that gave no chance to restore anything (SIGSTOP) leaves the terminal as the shell

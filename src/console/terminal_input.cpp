@@ -39,7 +39,7 @@ char32_t characterAt(const std::string& text, std::size_t at) {
 std::size_t TerminalInput::readInput(char* buffer, std::size_t capacity) {
     while (lines_.empty() && !ended_) {
         if (arrived_.empty()) {
-            receive(-1);
+            receive(TerminalDevice::kForever);
         }
         edit();
     }
@@ -69,7 +69,8 @@ Key TerminalInput::readKey() {
         KeyBurst burst(settings_.endOfInput);
         bool paste = burst.add(arrived_);
         arrived_.clear();
-        while (!paste && receive(burst.bytes().empty() ? -1 : kKeySequenceMilliseconds)) {
+        while (!paste && receive(burst.bytes().empty() ? TerminalDevice::kForever
+                                                       : kKeySequenceMilliseconds)) {
             paste = burst.add(arrived_);
             arrived_.clear();
         }

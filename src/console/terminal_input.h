@@ -18,8 +18,8 @@ struct LineSettings {
     int endOfInput = 0x04;  ///< Ctrl-D: ends the input on an empty line, else hands the line over.
     int lineEnd = kNone;    ///< Ends a line, and stays in it, besides Enter; so does `lineEnd2`.
     int lineEnd2 = kNone;
-    int reprint = 0x12;      ///< Shows the line again on a line of its own (Ctrl-R).
-    int literalNext = 0x16;  ///< Takes the next key as a character, whatever it is (Ctrl-V).
+    int reprint = 0x12;        ///< Shows the line again on a line of its own (Ctrl-R).
+    int literalNext = 0x16;    ///< Takes the next key as a character, whatever it is (Ctrl-V).
     bool echo = true;          ///< What is typed is shown.
     bool echoControl = true;   ///< Control characters are shown as ^X rather than as they are.
     bool echoErase = true;     ///< Erasing rubs characters out; otherwise the erase key is shown.
@@ -31,10 +31,12 @@ struct LineSettings {
 /// A terminal read key at a time, without its own line editing or echo.
 class TerminalDevice {
 public:
+    static constexpr int kForever = -1;  ///< A wait as long as it takes.
+
     virtual ~TerminalDevice() = default;
 
-    /// Waits at most `milliseconds` (-1: as long as it takes) for bytes, copies up to `capacity`
-    /// of them into `buffer` and returns how many; 0 when none came in time.
+    /// Waits at most `milliseconds`, or `kForever`, for bytes, copies up to `capacity` of them
+    /// into `buffer` and returns how many; 0 when none came in time.
     virtual std::size_t read(char* buffer, std::size_t capacity, int milliseconds) = 0;
 
     /// Shows `text` where the terminal shows what is typed.

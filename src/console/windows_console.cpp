@@ -90,7 +90,6 @@ public:
         return false;
     }
 
-
     // The key and whatever comes with it, until the console falls silent, are one burst, told
     // apart as at a POSIX terminal: a paste is values, and key presses together are one press.
     Key readKey() override {

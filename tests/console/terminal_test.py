@@ -50,7 +50,8 @@ def read_cases(system):
                 cases[-1][verb] = argument.split()
             elif only in (None, system):
                 cases[-1]["steps"] += expand(
-                    verb, argument.replace("\\n", "\n").replace("\\b", "\b"), system)
+                    verb, re.sub(r"\\([nbt])", lambda escape: "\n\b\t"["nbt".index(escape[1])],
+                                 argument), system)
     return cases
 
 
@@ -238,7 +239,8 @@ class PosixRun(Run):
         sets = (" " if "one line" in argument else "\n").join(" ".join(
             str(rng.randint(0, high)) for high in (3, 1, 5, 1, 1, 6, 3)) for _ in range(count))
         expected = subprocess.run([self.program], input=sets + "\n", text=True,
-                                  capture_output=True, check=True).stdout
+                                  capture_output=True, check=True).stdout[len(self.piped):]
+        self.piped = ""
         self.paste((sets.replace("\n", "\r") + "\r").encode())
         self.wait(lambda: len(self.piped) >= len(expected), "not every set was answered", 60)
         assert self.piped == expected, "the output differs from the piped run's"
