@@ -145,10 +145,12 @@ void TerminalInput::edit() {
 // the literal-next key, a key is a character, whatever it is, and so is everything a bracketed
 // paste holds but its line ends.
 void TerminalInput::type(char byte) {
-    const int code = static_cast<unsigned char>(byte);
     if (std::exchange(literal_, false) || (pasting_ && byte != '\n')) {
         insert(byte);
-    } else if (byte == '\n' || code == settings_.lineEnd || code == settings_.lineEnd2) {
+        return;
+    }
+    const int code = static_cast<unsigned char>(byte);
+    if (byte == '\n' || code == settings_.lineEnd || code == settings_.lineEnd2) {
         line_ += byte;
         shown_ += byte == '\n' && !settings_.echo && settings_.echoNewline ? "\n" : "";
         showTyped(byte);

@@ -50,8 +50,8 @@ def read_cases(system):
                 cases[-1][verb] = argument.split()
             elif only in (None, system):
                 cases[-1]["steps"] += expand(
-                    verb, re.sub(r"\\([nbt])", lambda escape: "\n\b\t"["nbt".index(escape[1])],
-                                 argument), system)
+                    verb, re.sub(r"\\([nbta])", lambda escape: "\n\b\t\a"["nbta".index(
+                        escape[1])], argument), system)
     return cases
 
 
