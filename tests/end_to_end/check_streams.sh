@@ -46,6 +46,6 @@ expect "${PIPESTATUS[1]}${PIPESTATUS[2]}" 00 "non-blocking input" ""
 expect "${PIPESTATUS[1]}${PIPESTATUS[2]}" 00 "a set arriving late on a pipe" ""
 # Merged into one file, a problem stands right after the dialogue it is about.
 printf '0 0 0 0 0 0 0\nx\n' | "$program" >"$errors" 2>&1
-[ "$(sed -n 46p "$errors")" = 'guard: set rejected: "x" is not an integer' ] ||
+[ "$(sed -n 44p "$errors")" = 'guard: set rejected: "x" is not an integer' ] ||
     { echo "merged output: the problem is not right after the instructions" && failed=1; }
 exit $failed
