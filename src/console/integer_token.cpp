@@ -41,7 +41,7 @@ void IntegerToken::feed(unsigned char byte) {
                 state_ = State::Zero;
             } else if (digit >= 1 && digit <= 9) {
                 state_ = State::Decimal;
-                accumulate(digit, 10);
+                magnitude_ = static_cast<std::uint64_t>(digit);
             } else {
                 state_ = State::Invalid;
             }
