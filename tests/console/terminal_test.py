@@ -221,6 +221,10 @@ class PosixRun(Run):
         deadline = time.monotonic() + int(milliseconds) / 1000
         self.wait(lambda: time.monotonic() > deadline, "")
 
+    def nothing_more(self, _):
+        self.pause(100)
+        assert self.screen[self.seen:] == "", "shown besides: %r" % self.screen[self.seen:]
+
     def hang_up(self, _):
         self.sources.remove(self.master)
         os.close(self.master)
