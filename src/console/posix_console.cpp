@@ -42,22 +42,17 @@ bool readyWithin(int descriptor, bool forWriting, int milliseconds) {
 // Another program sharing a terminal may make the open file description behind it
 // non-blocking, and a write that would block then fails and loses what it carried. A
 // description of the program's own is safe from that; where the terminal cannot be opened
-// again, the shared one is made blocking, as shells do with theirs.
-// Above the standard three, so that a closed one stays closed and fails as it should.
+// again, the shared one is made blocking, as shells do with theirs. The new one is kept above
+// the standard three, so that one of them that is closed stays closed and fails as it should.
 int ownDescription(int descriptor, int access) {
     const char* const name = ttyname(descriptor);
     const int opened = name != nullptr ? open(name, access | O_NOCTTY | O_CLOEXEC) : -1;
-    const int own = opened > STDERR_FILENO ? opened : fcntl(opened, F_DUPFD_CLOEXEC, 3);
-    if (opened != -1 && opened != own) {
-        close(opened);
-    }
+    const int own = fcntl(opened, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    close(opened);
     if (own != -1) {
         return own;
     }
-    const int status = fcntl(descriptor, F_GETFL);
-    if (status != -1 && (status & O_NONBLOCK) != 0) {
-        fcntl(descriptor, F_SETFL, status & ~O_NONBLOCK);
-    }
+    fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
     return descriptor;
 }
 
