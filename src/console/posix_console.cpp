@@ -17,8 +17,8 @@
 namespace {
 
 constexpr int kForever = TerminalDevice::kForever;
-constexpr int kLookAgain =
-    100;  ///< Milliseconds between looks at a terminal not yet the program's.
+/// Milliseconds between looks at a terminal not yet the program's.
+constexpr int kLookAgain = 100;
 
 // Whether `descriptor` is ready within `milliseconds` (less than a second), or ever with
 // `kForever`. select() rather than poll(): the poll() of macOS and of some BSDs answers
