@@ -22,7 +22,11 @@ expect $? 1 "output to a full disk" "guard: could not write standard output"
 yes 0 0 0 0 0 0 0 | timeout 10 "$program" >/dev/full 2>"$errors"
 expect "${PIPESTATUS[1]}" 1 "endless input, output to a full disk" \
     "guard: could not write standard output"
-yes 0 0 0 0 0 0 0 | (trap '' PIPE && exec timeout 10 "$program") 2>"$errors" | head -c 1 >/dev/null
+# And at once: the reader gone while the program waited for input, a bad token a hundred sets
+# on, written in one piece with them, is never reached.
+sets="$(printf '0 0 0 0 0 0 0\n%.0s' {1..100})x"
+{ sleep 1 && printf '%s\n' "$sets" && yes 0 0 0 0 0 0 0; } |
+    (trap '' PIPE && exec timeout 10 "$program") 2>"$errors" | head -c 1 >/dev/null
 expect "${PIPESTATUS[1]}" 1 "endless input, the reader gone with SIGPIPE ignored" \
     "guard: could not write standard output"
 "$program" <"$(dirname "$0")" >/dev/null 2>"$errors"
