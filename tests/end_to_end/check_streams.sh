@@ -39,9 +39,11 @@ expect "${PIPESTATUS[1]}" 141 "a reader that goes away" ""
 (sleep 0.5 && printf '3 1 5 1 1 3 2 \033') | (trap '' PIPE && exec "$program") 2>"$errors" |
     head -c 1 >/dev/null
 expect "${PIPESTATUS[1]}" 1 "the last write failing" "guard: could not write standard output"
-# Input left non-blocking by another program, with the set arriving late: it is answered.
-(sleep 0.2 && echo '  0 0 0 0 0 0 0') | python3 -c 'import os, sys
+# Input left non-blocking by another program, with the set arriving late: it is answered, and
+# waited for without spending a second of processor time on it.
+(sleep 1.5 && echo '  0 0 0 0 0 0 0') | python3 -c 'import os, resource, sys
 os.set_blocking(0, False)
+resource.setrlimit(resource.RLIMIT_CPU, (1, 1))
 os.execv(sys.argv[1], sys.argv[1:])' "$program" 2>"$errors" | grep -q "standing still"
 expect "${PIPESTATUS[1]}${PIPESTATUS[2]}" 00 "non-blocking input" ""
 # A pipe has no keyboard: after a set, the program waits for the next byte, however late.
