@@ -61,7 +61,7 @@ Key TerminalInput::readKey() {
         arrived_.erase(0, kPasteEnd.size());
         pasting_ = false;
     }
-    if ((pasting_ && !arrived_.empty()) || lineUnfinished_) {
+    if ((pasting_ && !arrived_.empty()) || lineUnfinished_ || holdsLineOfValues()) {
         return Key::Other;
     }
     pasting_ = false;
@@ -89,6 +89,31 @@ Key TerminalInput::readKey() {
                 return Key::Other;
         }
     }
+}
+
+// A line typed ahead while the program was busy, or the rest of a paste, already waiting when
+// the prompt appears, however short, is values, as the same line is in a script. A key pressed
+// right after Enter, or Enter pressed twice, holds no such line.
+bool TerminalInput::holdsLineOfValues() const {
+    bool anyCharacter = false;
+    for (std::string_view rest = arrived_; !rest.empty();) {
+        const std::string_view key = rest.substr(0, keyLength(rest));
+        if (isLineEnd(key)) {
+            if (anyCharacter) {
+                return true;
+            }
+        } else if (!isEscapeKey(key) && !isBlank(key[0])) {
+            anyCharacter = true;
+        }
+        rest.remove_prefix(key.size());
+    }
+    return false;
+}
+
+bool TerminalInput::isLineEnd(std::string_view key) const {
+    const int code = static_cast<unsigned char>(key[0]);
+    return key.size() == 1 &&
+           (key[0] == '\n' || code == settings_.lineEnd || code == settings_.lineEnd2);
 }
 
 void TerminalInput::endTypedLine() {
@@ -150,11 +175,14 @@ void TerminalInput::type(char byte) {
         return;
     }
     const int code = static_cast<unsigned char>(byte);
-    if (byte == '\n' || code == settings_.lineEnd || code == settings_.lineEnd2) {
+    if (isLineEnd(std::string_view(&byte, 1))) {
         line_ += byte;
         shown_ += byte == '\n' && !settings_.echo && settings_.echoNewline ? "\n" : "";
         showTyped(byte);
         handOver(true);
+        // The person's own line-end key ends the values' line as Enter does: left in it, it
+        // would join the last value.
+        lines_.back() = '\n';
     } else if (code == settings_.endOfInput) {
         ended_ = line_.empty();
         if (!ended_) {

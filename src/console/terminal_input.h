@@ -78,6 +78,8 @@ public:
     void endTypedLine() override;
 
 private:
+    bool holdsLineOfValues() const;
+    bool isLineEnd(std::string_view key) const;
     bool receive(int milliseconds);
     void edit();
     void type(char byte);
