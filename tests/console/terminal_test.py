@@ -61,7 +61,8 @@ def expand(verb, argument, system):
         values, last = argument.split(" -> ")
         echoed = values + "\n" if system == "posix" else ""
         return [("shown", INSTRUCTIONS_END), ("type", values + "<Enter>"),
-                ("shown", echoed + "start, check"), ("shown", last), ("shown", PROMPT)]
+                ("shown-next" if echoed else "shown", echoed + "start, check"),
+                ("shown", last), ("shown", PROMPT)]
     if verb == "next":
         return [("type", argument)] + expand("answer", "0 1 0 0 0 0 0 -> patroling", system)
     shorthand = {"instructions": INSTRUCTIONS_END, "prompt": PROMPT}
@@ -109,6 +110,12 @@ class Run:
     def shown(self, text):
         self.wait(lambda: text in self.screen[self.seen:], "never shown: %r" % text)
         self.seen = self.screen.index(text, self.seen) + len(text)
+
+    def shown_next(self, text):
+        self.wait(lambda: len(self.screen) >= self.seen + len(text), "never shown: %r" % text)
+        assert self.screen.startswith(text, self.seen), "shown instead of %r: %r" % (
+            text, self.screen[self.seen:self.seen + len(text)])
+        self.seen += len(text)
 
     def close(self):
         if self.pid:  # and with the terminal's end, a shell's jobs
