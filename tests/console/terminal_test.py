@@ -147,6 +147,8 @@ class PosixRun(Run):
             if option.startswith("stty:"):
                 subprocess.run(["stty"] + option[5:].split(","), stdin=terminal, check=True)
         self.found = termios.tcgetattr(terminal)
+        if "output-stopped" in options:
+            os.write(self.master, b"\x13")
         piped_output, piped_end = os.pipe()
         self.pid = os.fork()
         if self.pid == 0:
@@ -221,6 +223,10 @@ class PosixRun(Run):
         self.type(command + "<Enter>")
 
     # As a shell may when a job stops: the terminal as it was found.
+    def key_mode(self, _):
+        self.wait(lambda: not termios.tcgetattr(self.master)[3] & termios.ICANON,
+                  "the terminal was never put in key mode")
+
     def reset_terminal(self, _):
         termios.tcsetattr(self.master, termios.TCSANOW, self.found)
 
