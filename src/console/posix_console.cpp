@@ -39,6 +39,11 @@ bool readyWithin(int descriptor, bool forWriting, int milliseconds) {
     }
 }
 
+// What a read or write of a description left non-blocking answers when it would have to wait.
+bool wouldBlock(int error) {
+    return error == EAGAIN || error == EWOULDBLOCK;
+}
+
 // Another program sharing a terminal may make the open file description behind it
 // non-blocking, and a write that would block then fails and loses what it carried. A
 // description of the program's own is safe from that; where the terminal cannot be opened
@@ -77,7 +82,7 @@ public:
             if (count >= 0) {
                 return static_cast<std::size_t>(count);
             }
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            if (wouldBlock(errno)) {
                 readyWithin(STDIN_FILENO, false, kForever);
             } else if (errno != EINTR) {
                 throw std::system_error(errno, std::generic_category());
@@ -144,7 +149,8 @@ public:
     }
 
     // A terminal that is gone is a hang-up, whoever leads the session and whether or not it
-    // passes the hang-up on. A program started in the background takes the terminal once it is
+    // passes the hang-up on; so is one that fails for any reason but a signal or a description
+    // left non-blocking, as nothing can be read from it any more. A program started in the background takes the terminal once it is
     // brought forward, which `fg` does with no signal when the program was not stopped: until
     // it has, it looks again every tenth of a second.
     std::size_t read(char* buffer, std::size_t capacity, int milliseconds) override {
@@ -165,12 +171,9 @@ public:
                 return static_cast<std::size_t>(count);
             }
             struct termios settings = {};
-            if ((count == 0 && tcgetattr(STDIN_FILENO, &settings) != 0) ||
-                (count < 0 && errno == EIO)) {
+            if (count == 0 ? tcgetattr(STDIN_FILENO, &settings) != 0
+                           : errno != EINTR && !wouldBlock(errno)) {
                 endAsHangUp();
-            }
-            if (count < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
-                throw std::system_error(errno, std::generic_category());
             }
         }
     }
@@ -187,7 +190,7 @@ public:
             const ssize_t written = write(showing_, text.data(), text.size());
             if (written > 0) {
                 text.remove_prefix(static_cast<std::size_t>(written));
-            } else if (written == -1 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            } else if (written == -1 && wouldBlock(errno)) {
                 readyWithin(showing_, true, kForever);
             } else if (written == 0 || errno != EINTR) {
                 return;

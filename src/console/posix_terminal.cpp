@@ -73,6 +73,14 @@ private:
     int saved_ = errno;
 };
 
+// `signalNumber` alone, as a set for sigprocmask().
+sigset_t only(int signalNumber) {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, signalNumber);
+    return set;
+}
+
 // A job in the background leaves alone the terminal its shell is using.
 bool inForeground() {
     const pid_t foreground = tcgetpgrp(STDIN_FILENO);
@@ -105,10 +113,8 @@ bool sameMode(const struct termios& one, const struct termios& other) {
 // held for the call, so that losing the terminal in between cannot stop the program from inside
 // a handler.
 void setTerminal(const struct termios& settings) {
-    sigset_t ttou;
+    const sigset_t ttou = only(SIGTTOU);
     sigset_t previous;
-    sigemptyset(&ttou);
-    sigaddset(&ttou, SIGTTOU);
     sigprocmask(SIG_BLOCK, &ttou, &previous);
     if (keyModeWanted != 0 && inForeground()) {
         tcsetattr(STDIN_FILENO, TCSANOW, &settings);
@@ -164,9 +170,7 @@ void stopOnSignal(int /*signalNumber*/) {
     const ErrnoKept errnoKept;
     giveTerminalBack();
     handedBack = 1;
-    sigset_t stop;
-    sigemptyset(&stop);
-    sigaddset(&stop, SIGTSTP);
+    const sigset_t stop = only(SIGTSTP);
     sigprocmask(SIG_UNBLOCK, &stop, nullptr);
     std::raise(SIGTSTP);
     // Here once continued, or at once where no shell could ever continue the program (an
@@ -233,9 +237,7 @@ bool KeyMode::takeHandedBack() {
 
 void endAsHangUp() {
     std::signal(SIGHUP, SIG_DFL);
-    sigset_t hangUp;
-    sigemptyset(&hangUp);
-    sigaddset(&hangUp, SIGHUP);
+    const sigset_t hangUp = only(SIGHUP);
     sigprocmask(SIG_UNBLOCK, &hangUp, nullptr);
     std::raise(SIGHUP);
     std::_Exit(128 + SIGHUP);
