@@ -2,8 +2,8 @@
 // - poll() as macOS's, which does not support terminals: "invalid" (POLLNVAL) at once for a
 //   terminal, whatever is waiting on it;
 // - select() and read() interrupted by a signal (EINTR) every third call;
-// - write() interrupted, or "try again" (EAGAIN) as on a description another program made
-//   non-blocking, in turn every third call, and taking half of what it was given another third.
+// - write() refused every third call, in turn interrupted and "try again" (EAGAIN) as on a
+//   description another program made non-blocking, and taking half of a text another third.
 // A program that depends on poll() for its terminal, does not start an interrupted call again,
 // or loses what a write left over then fails a case.
 #include <dlfcn.h>
@@ -15,14 +15,16 @@
 
 namespace {
 
+// The C library's own function `name`, of the type of `ours`.
 template <typename Function>
-Function systemCall(const char* name, Function /*ours*/) {
+Function libraryCall(const char* name, Function /*ours*/) {
     return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
 
-// The calls' turn, one count per kind of call.
-unsigned turn(unsigned& calls) {
-    return ++calls % 3;
+// Counts a call; every third is refused with `error`.
+bool refused(unsigned& calls, int error) {
+    errno = ++calls % 3 == 0 ? error : errno;
+    return calls % 3 == 0;
 }
 
 }  // namespace
@@ -35,44 +37,28 @@ extern "C" int poll(struct pollfd* descriptors, nfds_t count, int timeout) {
         descriptors[index].revents = isatty(descriptors[index].fd) == 1 ? POLLNVAL : 0;
         answered += descriptors[index].revents != 0 ? 1 : 0;
     }
-    static const auto next = systemCall("poll", &poll);
-    return answered > 0 ? answered : next(descriptors, count, timeout);
+    return answered > 0 ? answered : libraryCall("poll", &poll)(descriptors, count, timeout);
 }
 
 extern "C" int select(int count, fd_set* reading, fd_set* writing, fd_set* failing,
                       struct timeval* timeout) {
     static unsigned calls = 0;
-    static const auto next = systemCall("select", &select);
-    if (turn(calls) == 0) {
-        errno = EINTR;
-        return -1;
-    }
-    return next(count, reading, writing, failing, timeout);
+    return refused(calls, EINTR)
+               ? -1
+               : libraryCall("select", &select)(count, reading, writing, failing, timeout);
 }
 
 extern "C" ssize_t read(int descriptor, void* buffer, size_t count) {
     static unsigned calls = 0;
-    static const auto next = systemCall("read", &read);
-    if (turn(calls) == 0) {
-        errno = EINTR;
-        return -1;
-    }
-    return next(descriptor, buffer, count);
+    return refused(calls, EINTR) ? -1 : libraryCall("read", &read)(descriptor, buffer, count);
 }
 
 extern "C" ssize_t write(int descriptor, const void* buffer, size_t count) {
     static unsigned calls = 0;
-    static bool again = false;
-    static const auto next = systemCall("write", &write);
-    switch (turn(calls)) {
-        case 0:
-            again = !again;
-            errno = again ? EAGAIN : EINTR;
-            return -1;
-        case 1:
-            return next(descriptor, buffer, count > 1 ? count / 2 : count);
-        default:
-            return next(descriptor, buffer, count);
+    if (refused(calls, calls % 2 == 0 ? EINTR : EAGAIN)) {
+        return -1;
     }
+    const size_t taken = calls % 3 == 1 && count > 1 ? count / 2 : count;
+    return libraryCall("write", &write)(descriptor, buffer, taken);
 }
 // NOLINTEND(readability-inconsistent-declaration-parameter-name)
