@@ -8,7 +8,6 @@
 #include <cwchar>
 #include <string_view>
 #include <system_error>
-#include <utility>
 
 #include "posix_terminal.h"
 #include "system_console.h"
@@ -108,8 +107,6 @@ public:
     }
     PosixTerminal(const PosixTerminal&) = delete;
     PosixTerminal& operator=(const PosixTerminal&) = delete;
-
-    bool entered() const { return keyMode_.entered(); }
 
     // The terminal's own until the program has had the terminal and noted the person's.
     LineSettings lineSettings() const override {
@@ -214,10 +211,7 @@ std::unique_ptr<ConsoleInput> openSystemConsole() {
     keepOutputBlocking(STDERR_FILENO);
     // A terminal open for writing only cannot be read: its read fails at once, as a pipe's would.
     if (isatty(STDIN_FILENO) == 1 && (fcntl(STDIN_FILENO, F_GETFL) & O_ACCMODE) != O_WRONLY) {
-        auto terminal = std::make_unique<PosixTerminal>();
-        if (terminal->entered()) {
-            return std::make_unique<TerminalInput>(std::move(terminal));
-        }
+        return std::make_unique<TerminalInput>(std::make_unique<PosixTerminal>());
     }
     return std::make_unique<StreamInput>();
 }

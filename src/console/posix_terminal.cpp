@@ -103,12 +103,6 @@ struct termios keyModeOf(const struct termios& found) {
     return keys;
 }
 
-bool sameMode(const struct termios& one, const struct termios& other) {
-    return one.c_iflag == other.c_iflag && one.c_oflag == other.c_oflag &&
-           one.c_lflag == other.c_lflag && one.c_cc[VMIN] == other.c_cc[VMIN] &&
-           one.c_cc[VTIME] == other.c_cc[VTIME];
-}
-
 // Only while a `KeyMode` lives and the program's process group owns the terminal. SIGTTOU is
 // held for the call, so that losing the terminal in between cannot stop the program from inside
 // a handler.
@@ -135,9 +129,7 @@ bool takeTerminal() {
         settingsForKeys = keyModeOf(now);
         settingsNoted = 1;
     }
-    if (!sameMode(now, settingsForKeys)) {
-        setTerminal(settingsForKeys);
-    }
+    setTerminal(settingsForKeys);
     return true;
 }
 
@@ -197,10 +189,6 @@ void handleUnlessIgnored(int signalNumber, void (*handler)(int), int flags) {
 }  // namespace
 
 KeyMode::KeyMode() {
-    struct termios found = {};
-    if (tcgetattr(STDIN_FILENO, &found) != 0) {
-        return;
-    }
     forEachEndingSignal(
         [](int signalNumber) { handleUnlessIgnored(signalNumber, endOnSignal, SA_RESETHAND); });
     // Reads and writes that a stop and a continue interrupt go on afterwards: the program never
@@ -211,7 +199,6 @@ KeyMode::KeyMode() {
     const SignalsHeld held;
     keyModeWanted = 1;
     takeTerminal();
-    entered_ = true;
 }
 
 KeyMode::~KeyMode() {
@@ -237,8 +224,7 @@ bool KeyMode::takeHandedBack() {
 
 void endAsHangUp() {
     std::signal(SIGHUP, SIG_DFL);
-    const sigset_t hangUp = only(SIGHUP);
-    sigprocmask(SIG_UNBLOCK, &hangUp, nullptr);
     std::raise(SIGHUP);
+    // Where SIGHUP is held, the status a shell gives for it.
     std::_Exit(128 + SIGHUP);
 }

@@ -2,8 +2,8 @@
 
 #include <termios.h>
 
-/// The terminal at standard input in key-at-a-time mode, without its own echo or line editing,
-/// for as long as this lives: entered before anything is asked, so that no key can come first,
+/// Standard input, a terminal, in key-at-a-time mode, without its own echo or line editing, for
+/// as long as this lives: entered before anything is asked, so that no key can come first,
 /// or, for a program started in the background, as soon as it has the terminal.
 /// The person's own settings come back when it ends, on every way out that signals take (every
 /// signal whose default ends the program, `std::terminate` by way of SIGABRT), and while Ctrl-Z
@@ -17,9 +17,6 @@ public:
     KeyMode(const KeyMode&) = delete;
     KeyMode& operator=(const KeyMode&) = delete;
 
-    /// False when standard input is not a terminal whose settings can be read.
-    bool entered() const { return entered_; }
-
     /// The settings the terminal had when the program first had it, or null before then.
     static const struct termios* personSettings();
 
@@ -30,9 +27,6 @@ public:
 
     /// True, once, when the terminal was handed back to the shell since the last call.
     static bool takeHandedBack();
-
-private:
-    bool entered_ = false;
 };
 
 /// Ends the program as a hang-up does (status 129 in a shell), for a terminal that is gone.

@@ -1,7 +1,7 @@
 // Preloaded under the keyboard cases to answer as a correct but unkind system may:
 // - poll() as macOS's, which does not support terminals: "invalid" (POLLNVAL) at once for a
 //   terminal, whatever is waiting on it;
-// - select() and read() interrupted by a signal (EINTR) every third call;
+// - select() interrupted by a signal (EINTR) every third call;
 // - write() refused every third call, in turn interrupted and "try again" (EAGAIN) as on a
 //   description another program made non-blocking, and taking half of a text another third.
 // A program that depends on poll() for its terminal, does not start an interrupted call again,
@@ -46,11 +46,6 @@ extern "C" int select(int count, fd_set* reading, fd_set* writing, fd_set* faili
     return refused(calls, EINTR)
                ? -1
                : libraryCall("select", &select)(count, reading, writing, failing, timeout);
-}
-
-extern "C" ssize_t read(int descriptor, void* buffer, size_t count) {
-    static unsigned calls = 0;
-    return refused(calls, EINTR) ? -1 : libraryCall("read", &read)(descriptor, buffer, count);
 }
 
 extern "C" ssize_t write(int descriptor, const void* buffer, size_t count) {
