@@ -147,9 +147,9 @@ public:
 
     // A terminal that is gone is a hang-up, whoever leads the session and whether or not it
     // passes the hang-up on; so is one that fails for any reason but a signal or a description
-    // left non-blocking, as nothing can be read from it any more. A program started in the background takes the terminal once it is
-    // brought forward, which `fg` does with no signal when the program was not stopped: until
-    // it has, it looks again every tenth of a second.
+    // left non-blocking, as nothing can be read from it any more. A program started in the
+    // background takes the terminal once it is brought forward, which `fg` does with no signal
+    // when the program was not stopped: until it has, it looks again every tenth of a second.
     std::size_t read(char* buffer, std::size_t capacity, int milliseconds) override {
         for (;;) {
             const bool keyMode = KeyMode::take();

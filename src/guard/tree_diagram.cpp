@@ -70,9 +70,6 @@ Drawing draw(const Agent& agent, const Node& node) {
 
 std::string renderMermaid(const Agent& agent) {
     std::string diagram = "flowchart TD\n";
-    if (agent.root == nullptr) {
-        return diagram;
-    }
     std::deque<const Node*> pending = {agent.root};
     std::size_t numbered = 1;
     for (std::size_t id = 0; !pending.empty(); ++id) {
