@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -27,12 +28,17 @@ const char* fieldName(const Agent& agent, const void* source) {
     return "an outside value";
 }
 
+// A weapon node's child at a position is chosen by the weapon whose code is that number.
 std::string enumerationLabel(std::size_t position) {
-    static const char* const weaponNames[] = {"WEAPON_NONE", "WEAPON_BLACKJACK", "WEAPON_SWORD",
-                                              "WEAPON_GUN"};
+    static const std::pair<Weapon, const char*> weapons[] = {{WEAPON_NONE, "WEAPON_NONE"},
+                                                             {WEAPON_BLACKJACK, "WEAPON_BLACKJACK"},
+                                                             {WEAPON_SWORD, "WEAPON_SWORD"},
+                                                             {WEAPON_GUN, "WEAPON_GUN"}};
     std::string label = std::to_string(position);
-    if (position < sizeof weaponNames / sizeof weaponNames[0]) {
-        label += std::string(" ") + weaponNames[position];
+    for (const auto& [code, name] : weapons) {
+        if (static_cast<std::size_t>(code) == position) {
+            label += std::string(" ") + name;
+        }
     }
     return label;
 }
