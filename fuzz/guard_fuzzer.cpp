@@ -164,11 +164,15 @@ bool endsInEscape(std::string_view burst) {
 }
 
 // The key that ended a run with 0 came in the last burst read: it ends in Escape, or holds
-// Ctrl-D (at the prompt, or on an empty line).
+// Ctrl-D (at the prompt, or on an empty line). After Ctrl-V (literal next), in that burst or an
+// earlier one, a key's bytes are characters, so the Escape that ended it may stand anywhere.
 void checkTyped(std::string_view input, std::size_t blockSize) {
     std::string lastRead;
     const int status = runTyped(cutAtMarks(input), blockSize, lastRead).first;
-    require(status != 0 || endsInEscape(lastRead) || lastRead.find('\x04') != std::string::npos,
+    const bool literalEscape =
+        input.find('\x16') != std::string_view::npos && lastRead.find('\x1b') != std::string::npos;
+    require(status != 0 || endsInEscape(lastRead) || literalEscape ||
+                lastRead.find('\x04') != std::string::npos,
             "at a keyboard, only Escape or Ctrl-D ends the program with 0");
 }
 
