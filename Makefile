@@ -24,7 +24,7 @@ CONFIGURE = cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(CMAKE_BUILD_TYPE) \
     -DCMAKE_EXE_LINKER_FLAGS='$(LDFLAGS)' -DCMAKE_MODULE_LINKER_FLAGS='$(LDFLAGS)' \
     -DGUARD_WARNINGS_AS_ERRORS=$(WERROR)
 
-.PHONY: all program run diagram test install uninstall deb zip package bench sanitize memcheck \
+.PHONY: all program run diagram test install uninstall deb zip package bench sanitize \
     tidy fuzz windows-program windows clean
 
 all: program
@@ -107,15 +107,6 @@ sanitize:
 	    -DGUARD_WARNINGS_AS_ERRORS=$(WERROR)
 	cmake --build build-sanitize --parallel $(JOBS)
 	ctest --test-dir build-sanitize --output-on-failure --parallel $(JOBS)
-
-# One scripted session under valgrind: an answered set, a rejected one, a failed weapon lookup
-# and an incomplete last set. Any memory error or lost byte turns the status into 99.
-memcheck: program
-	valgrind --quiet --error-exitcode=99 --leak-check=full \
-	    --show-leak-kinds=definite,indirect --errors-for-leak-kinds=definite,indirect \
-	    $(BUILD_DIR)/guard <tests/end_to_end/transcripts/mixed_session.in >/dev/null 2>&1; \
-	    status=$$?; echo "memcheck: guard exited $$status under valgrind (1 expected)"; \
-	    test $$status -eq 1
 
 # The Windows console layer and key event driver are left out: this machine has no Windows
 # headers for clang-tidy.
