@@ -23,9 +23,10 @@ yes 0 0 0 0 0 0 0 | timeout 10 "$program" >/dev/full 2>"$errors"
 expect "${PIPESTATUS[1]}" 1 "endless input, output to a full disk" \
     "guard: could not write standard output"
 # And at once: the reader gone while the program waited for input, a bad token a hundred sets
-# on, written in one piece with them, is never reached.
+# on, written in one piece with them, is never reached. (The printf program writes them in one
+# piece; the shell's own printf would write line by line, and the program could read them so.)
 sets="$(printf '0 0 0 0 0 0 0\n%.0s' {1..100})x"
-{ sleep 1 && printf '%s\n' "$sets" && yes 0 0 0 0 0 0 0; } |
+{ sleep 1 && env printf '%s\n' "$sets" && yes 0 0 0 0 0 0 0; } |
     (trap '' PIPE && exec timeout 10 "$program") 2>"$errors" | head -c 1 >/dev/null
 expect "${PIPESTATUS[1]}" 1 "endless input, the reader gone with SIGPIPE ignored" \
     "guard: could not write standard output"
