@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 /// What a key press after an answered set means to the loop.
 enum class Key {
@@ -35,4 +37,13 @@ public:
     /// Moves the cursor below what was typed, where typing did not end a line (Ctrl-D part-way,
     /// or a line too long to edit whole), so that what the program writes next starts a line.
     virtual void endTypedLine() {}
+
+    /// Offered `rest`, what `readInput` gave after a set's seventh value on the same line,
+    /// beginning with a value: true when the console takes it back, to give it again as the start
+    /// of the next line read once a key is pressed. A keyboard takes back a line typed, where
+    /// the person should see what the next set is made of; a script and a paste keep flowing.
+    virtual bool takeBackValues(std::string_view /*rest*/) { return false; }
+
+    /// True when the input ended because Escape was pressed where values are typed.
+    virtual bool endedByEscape() const { return false; }
 };

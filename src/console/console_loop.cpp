@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "console_loop.h"
 
 #include <cstdarg>
@@ -29,16 +30,19 @@ void reportProblem(const char* format, ...) {
 
 // What follows a round's prompt. Bytes that have already arrived come first and are read as a
 // script is read: white space is skipped, an Escape byte ends the program, and anything else is
-// the next round's first value, left for it. That is the whole of a script; at a keyboard they
-// are values typed after a set's seventh. Only at a keyboard with nothing left is a key pressed.
+// the next round's first value, left for it. That is the whole of a script, and of a paste; at a
+// keyboard, values typed after a set's seventh are taken back, to start the next values line
+// where the person sees them, and a key is pressed first, as when nothing is left.
 Key nextKey(ConsoleInput& console, InputBuffer& input) {
     const int byte = input.skipSeparators(false);
-    if (byte == InputBuffer::kNotYet) {
-        flushOutput();
-        return console.readKey();
-    }
     if (byte == InputBuffer::kEnd) {
         return Key::End;
+    }
+    const bool takenBack = byte != InputBuffer::kNotYet && console.takeBackValues(input.unread());
+    if (byte == InputBuffer::kNotYet || takenBack) {
+        input.discardUnread();
+        flushOutput();
+        return console.readKey();
     }
     return byte == kEscape ? Key::Escape : Key::Other;
 }
@@ -78,8 +82,11 @@ int answerSets(ConsoleInput& console, InputBuffer& input) {
                 everySetAnswered = false;
                 break;
             case SetReading::Outcome::EndedBeforeSet:
-                return everySetAnswered ? 0 : 1;
+                return everySetAnswered || console.endedByEscape() ? 0 : 1;
             case SetReading::Outcome::EndedInSet:
+                if (console.endedByEscape()) {
+                    return 0;
+                }
                 reportProblem("guard: input ended after %d of 7 values\n", reading.valuesRead);
                 return 1;
         }

@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>
 #include <stdexcept>
+#include <string_view>
 
 #include "console_input.h"
 
@@ -46,6 +48,12 @@ public:
 
     /// Consumes the byte that `peek` returned; only valid after a `peek` that returned one.
     void advance() { ++next_; }
+
+    /// What has been read from the input and not yet consumed.
+    std::string_view unread() const { return {bytes_ + next_, filled_ - next_}; }
+
+    /// Consumes all of `unread()`.
+    void discardUnread() { next_ = filled_; }
 
     /// The bytes C's isspace takes as white space, without its dependence on the locale.
     static bool isSeparator(int byte) {

@@ -1,12 +1,7 @@
+// SPDX-License-Identifier: MIT
 #include "key_burst.h"
 
 #include "key_sequence.h"
-
-namespace {
-
-constexpr std::size_t kFewestPastedCharacters = 5;
-
-}  // namespace
 
 bool KeyBurst::add(std::string_view bytes) {
     bytes_.append(bytes.data(), bytes.size());

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>
@@ -25,6 +26,7 @@ public:
     };
 
     static constexpr std::size_t kMostKeyBytes = 4096;
+    static constexpr std::size_t kFewestPastedCharacters = 5;
 
     /// `endOfInputByte` is the terminal's end-of-input character, or -1 when it has none.
     explicit KeyBurst(int endOfInputByte) : endOfInputByte_(endOfInputByte) {}

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: MIT
 #include "key_sequence.h"
+
+#include <string>
 
 namespace {
 
@@ -11,21 +14,6 @@ bool inRange(std::string_view bytes, std::size_t at, unsigned low, unsigned high
     }
     const auto byte = static_cast<unsigned char>(bytes[at]);
     return byte >= low && byte <= high;
-}
-
-// Only the lead bytes UTF-8 allows announce continuation bytes; any other byte stands alone.
-std::size_t characterLength(std::string_view bytes, std::size_t at) {
-    const auto lead = static_cast<unsigned char>(bytes[at]);
-    const std::size_t following = lead >= 0xF5   ? 0
-                                  : lead >= 0xF0 ? 3
-                                  : lead >= 0xE0 ? 2
-                                  : lead >= 0xC2 ? 1
-                                                 : 0;
-    std::size_t length = 1;
-    while (length <= following && inRange(bytes, at + length, 0x80, 0xBF)) {
-        ++length;
-    }
-    return length;
 }
 
 bool startsSequence(std::string_view bytes, std::size_t at) {
@@ -64,36 +52,77 @@ std::size_t sequenceLength(std::string_view bytes, std::size_t at) {
 }
 
 // An operating system command, which terminals send only as a reply: up to and with BEL or ST
-// (ESC \\). Only called where `bytes` starts with ESC ].
+// (ESC \\). A reply holds no other control character, so one that comes first shows Alt+]
+// followed by typing. Only called where `bytes` starts with ESC ].
 std::size_t stringLength(std::string_view bytes) {
-    const std::size_t bell = bytes.find('\a', 2);
-    const std::size_t terminator = bytes.find("\x1b\\", 2);
-    if (bell < terminator) {
-        return bell + 1;
+    for (std::size_t at = 2; at < bytes.size(); ++at) {
+        if (bytes[at] == '\a') {
+            return at + 1;
+        }
+        if (bytes[at] == kEscape && at + 1 < bytes.size()) {
+            return bytes[at + 1] == '\\' ? at + 2 : 2;
+        }
+        if ((static_cast<unsigned char>(bytes[at]) < 0x20 || bytes[at] == '\x7f') &&
+            bytes[at] != kEscape) {
+            return 2;
+        }
     }
-    return terminator == std::string_view::npos ? bytes.size() : terminator + 2;
+    return bytes.size();
+}
+
+// Escape and the next byte, Alt with it, where a sequence has gone on too long to be one.
+std::size_t bounded(std::size_t length) {
+    return length > kLongestSequence ? 2 : length;
 }
 
 }  // namespace
+
+// Only the lead bytes UTF-8 allows announce continuation bytes; any other byte stands alone.
+std::size_t characterLength(std::string_view bytes) {
+    const auto lead = static_cast<unsigned char>(bytes[0]);
+    const std::size_t following = lead >= 0xF5   ? 0
+                                  : lead >= 0xF0 ? 3
+                                  : lead >= 0xE0 ? 2
+                                  : lead >= 0xC2 ? 1
+                                                 : 0;
+    std::size_t length = 1;
+    while (length <= following && inRange(bytes, length, 0x80, 0xBF)) {
+        ++length;
+    }
+    return length;
+}
 
 std::size_t keyLength(std::string_view bytes) {
     if (bytes.empty()) {
         return 0;
     }
     if (bytes[0] != kEscape) {
-        return characterLength(bytes, 0);
+        return characterLength(bytes);
     }
     if (bytes.size() == 1) {
         return 1;
     }
     if (bytes[1] == ']') {
-        return stringLength(bytes);
+        return bounded(stringLength(bytes));
     }
     if (startsSequence(bytes, 0)) {
-        return sequenceLength(bytes, 0);
+        return bounded(sequenceLength(bytes, 0));
     }
     if (bytes[1] == kEscape) {
-        return startsSequence(bytes, 1) ? 1 + sequenceLength(bytes, 1) : 1;
+        return startsSequence(bytes, 1) ? 1 + bounded(sequenceLength(bytes, 1)) : 1;
     }
-    return 1 + characterLength(bytes, 1);
+    return 1 + characterLength(bytes.substr(1));
+}
+
+// A byte that ends or continues every form a key can be cut short in: a final byte, and a
+// continuation byte. Whatever either would change, more bytes could.
+bool mayGoOn(std::string_view key) {
+    for (const char next : {'A', '\x80'}) {
+        std::string probe(key);
+        probe += next;
+        if (keyLength(probe) != key.size()) {
+            return true;
+        }
+    }
+    return false;
 }

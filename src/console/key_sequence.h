@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>
@@ -15,8 +16,22 @@
 /// - Alt with a key, sent as Escape before it: a character or a whole control sequence
 ///   (`ESC ESC [ A` is Alt with an arrow);
 /// - Escape alone, when nothing but another Escape follows it.
-/// A key cut short is as long as what came of it. Returns 0 only for no bytes.
+/// A key cut short is as long as what came of it. A sequence or reply that has not ended within
+/// `kLongestSequence` bytes is no sequence: only its Escape and the byte after it make the key,
+/// Alt with that byte, so that what follows is read as usual and nothing waits for it without
+/// end. Returns 0 only for no bytes.
 std::size_t keyLength(std::string_view bytes);
+
+inline constexpr std::size_t kLongestSequence = 256;
+
+/// How many of `bytes` make its first character: a UTF-8 character with the continuation bytes
+/// its lead byte announces and that came, or one byte that starts none.
+std::size_t characterLength(std::string_view bytes);
+
+/// Whether more bytes could still belong to `key`, a whole key at the end of what has come: a
+/// character short of the bytes its lead announces, a sequence or reply not yet ended, or an
+/// Escape that Alt may go with.
+bool mayGoOn(std::string_view key);
 
 /// What a terminal in bracketed-paste mode sends before and after what is pasted.
 inline constexpr std::string_view kPasteStart = "\x1b[200~";

@@ -1,4 +1,6 @@
+// SPDX-License-Identifier: MIT
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
@@ -22,8 +24,8 @@ constexpr int kLookAgain = 100;
 // Whether `descriptor` is ready within `milliseconds` (less than a second), or ever with
 // `kForever`. select() rather than poll(): the poll() of macOS and of some BSDs answers
 // "invalid" for a terminal. An error never counts as ready; a signal handled in between starts
-// the wait again.
-bool readyWithin(int descriptor, bool forWriting, int milliseconds) {
+// the wait again, unless `untilSignal`.
+bool readyWithin(int descriptor, bool forWriting, int milliseconds, bool untilSignal = false) {
     for (;;) {
         fd_set ready;
         FD_ZERO(&ready);
@@ -32,7 +34,7 @@ bool readyWithin(int descriptor, bool forWriting, int milliseconds) {
         const int count =
             select(descriptor + 1, forWriting ? nullptr : &ready, forWriting ? &ready : nullptr,
                    nullptr, milliseconds == kForever ? nullptr : &timeout);
-        if (count != -1 || errno != EINTR) {
+        if (count != -1 || errno != EINTR || untilSignal) {
             return count > 0;
         }
     }
@@ -97,23 +99,16 @@ public:
 // only, and standard output may go elsewhere.
 class PosixTerminal final : public TerminalDevice {
 public:
-    PosixTerminal() : showing_(ownDescription(STDIN_FILENO, O_WRONLY)) {
+    PosixTerminal() : showing_(ownDescription(STDIN_FILENO, O_WRONLY)), keyMode_(showing_.number) {
         std::setlocale(LC_CTYPE, "");
     }
-    ~PosixTerminal() override {
-        if (showing_ != STDIN_FILENO) {
-            close(showing_);
-        }
-    }
-    PosixTerminal(const PosixTerminal&) = delete;
-    PosixTerminal& operator=(const PosixTerminal&) = delete;
 
     // The terminal's own until the program has had the terminal and noted the person's.
     LineSettings lineSettings() const override {
-        if (KeyMode::personSettings() == nullptr) {
+        struct termios found = {};
+        if (!KeyMode::personSettings(found)) {
             return LineSettings();
         }
-        const struct termios& found = *KeyMode::personSettings();
         const auto key = [&found](int index) {
             return found.c_cc[index] == _POSIX_VDISABLE ? LineSettings::kNone
                                                         : static_cast<int>(found.c_cc[index]);
@@ -150,13 +145,15 @@ public:
     // left non-blocking, as nothing can be read from it any more. A program started in the
     // background takes the terminal once it is brought forward, which `fg` does with no signal
     // when the program was not stopped: until it has, it looks again every tenth of a second.
+    // A wait without limit ends at a signal handled (a resize, a continue), so that the line is
+    // drawn anew.
     std::size_t read(char* buffer, std::size_t capacity, int milliseconds) override {
         for (;;) {
             const bool keyMode = KeyMode::take();
             const int wait = keyMode || (milliseconds != kForever && milliseconds < kLookAgain)
                                  ? milliseconds
                                  : kLookAgain;
-            if (!readyWithin(STDIN_FILENO, false, wait)) {
+            if (!readyWithin(STDIN_FILENO, false, wait, wait == kForever)) {
                 if (wait == milliseconds) {
                     return 0;
                 }
@@ -184,11 +181,11 @@ public:
     // Best effort: a terminal that cannot show typing any more is found out by the next read.
     void show(std::string_view text) override {
         while (!text.empty()) {
-            const ssize_t written = write(showing_, text.data(), text.size());
+            const ssize_t written = write(showing_.number, text.data(), text.size());
             if (written > 0) {
                 text.remove_prefix(static_cast<std::size_t>(written));
             } else if (written == -1 && wouldBlock(errno)) {
-                readyWithin(showing_, true, kForever);
+                readyWithin(showing_.number, true, kForever);
             } else if (written == 0 || errno != EINTR) {
                 return;
             }
@@ -199,9 +196,27 @@ public:
         return KeyMode::takeHandedBack();
     }
 
+    int width() const override {
+        struct winsize size = {};
+        return ioctl(showing_.number, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+    }
+
 private:
+    // Closed only after the key mode has ended, which writes to it.
+    struct Description {
+        int number;
+        explicit Description(int opened) : number(opened) {}
+        ~Description() {
+            if (number != STDIN_FILENO) {
+                close(number);
+            }
+        }
+        Description(const Description&) = delete;
+        Description& operator=(const Description&) = delete;
+    };
+
+    Description showing_;
     KeyMode keyMode_;
-    int showing_;
 };
 
 }  // namespace

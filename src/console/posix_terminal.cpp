@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "posix_terminal.h"
 
 #include <unistd.h>
@@ -6,16 +7,27 @@
 #include <csignal>
 #include <cstdlib>
 #include <initializer_list>
+#include <string_view>
 
 namespace {
 
 // What the handlers need to put the terminal back and to take it again. The settings are
-// written only with every signal held, and are valid once `settingsNoted` says so.
+// written only with every signal held, and are valid once `settingsNoted` says so; they are
+// noted afresh whenever the program takes the terminal after handing it back, as the person may
+// have changed them meanwhile.
 struct termios settingsFound;
 struct termios settingsForKeys;
 volatile std::sig_atomic_t keyModeWanted = 0;
 volatile std::sig_atomic_t settingsNoted = 0;
 volatile std::sig_atomic_t handedBack = 0;
+volatile std::sig_atomic_t everNoted = 0;
+// Where the terminal is written to, and whether bracketed paste is on there by the program's
+// doing, as far as it knows: a shell may turn it off while the program is stopped.
+volatile std::sig_atomic_t terminalOutput = -1;
+volatile std::sig_atomic_t pasteMarked = 0;
+
+constexpr std::string_view kBracketedPasteOn = "\x1b[?2004h";
+constexpr std::string_view kBracketedPasteOff = "\x1b[?2004l";
 
 // Every catchable signal whose default action ends the program, with or without a core dump.
 // SIGPOLL and SIGPWR only where that is their default: elsewhere they are ignored by default,
@@ -90,10 +102,12 @@ bool inForeground() {
 
 // Key at a time, without the terminal's echo, and with what a person needs whatever another
 // program left the terminal in: Enter as a line end, Ctrl-C and Ctrl-Z, line ends on output,
-// reads that wait for a key.
+// reads that wait for a key. Without IEXTEN: the program does literal-next itself, and macOS and
+// the BSDs act on Ctrl-V, Ctrl-O (output thrown away) and Ctrl-Y (delayed suspend) with it even
+// outside line mode.
 struct termios keyModeOf(const struct termios& found) {
     struct termios keys = found;
-    keys.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHONL);
+    keys.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHONL | IEXTEN);
     keys.c_lflag |= ISIG;
     keys.c_iflag &= ~static_cast<tcflag_t>(INLCR | IGNCR);
     keys.c_iflag |= ICRNL;
@@ -103,22 +117,45 @@ struct termios keyModeOf(const struct termios& found) {
     return keys;
 }
 
+// All of `text`, unless the terminal is gone. Called only where SIGTTOU is held.
+void writeToTerminal(std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = write(terminalOutput, text.data(), text.size());
+        if (written > 0) {
+            text.remove_prefix(static_cast<std::size_t>(written));
+        } else if (written == 0 || (errno != EINTR && errno != EAGAIN)) {
+            return;
+        }
+    }
+}
+
 // Only while a `KeyMode` lives and the program's process group owns the terminal. SIGTTOU is
 // held for the call, so that losing the terminal in between cannot stop the program from inside
-// a handler.
-void setTerminal(const struct termios& settings) {
+// a handler. Bracketed paste is on exactly while the terminal is in key mode: written to the
+// terminal itself, never to output that may go elsewhere, and only when it changes, as this is
+// called at every read.
+void setTerminal(const struct termios& settings, bool markPastes, std::string_view before = {}) {
     const sigset_t ttou = only(SIGTTOU);
     sigset_t previous;
     sigprocmask(SIG_BLOCK, &ttou, &previous);
     if (keyModeWanted != 0 && inForeground()) {
+        writeToTerminal(before);
+        if (!markPastes && pasteMarked != 0) {
+            writeToTerminal(kBracketedPasteOff);
+        }
         tcsetattr(STDIN_FILENO, TCSANOW, &settings);
+        if (markPastes && pasteMarked == 0) {
+            writeToTerminal(kBracketedPasteOn);
+        }
+        pasteMarked = markPastes ? 1 : 0;
     }
     sigprocmask(SIG_SETMASK, &previous, nullptr);
 }
 
 // Puts the terminal in key mode, first noting the person's settings if they are not noted yet:
 // a program started in the background notes them once it has the terminal, when they are the
-// person's and not those of a shell editing its command line. Called with every signal held.
+// person's and not those of a shell editing its command line; one brought back with `fg` notes
+// what the person may have set while it was stopped. Called with every signal held.
 bool takeTerminal() {
     struct termios now = {};
     if (keyModeWanted == 0 || !inForeground() || tcgetattr(STDIN_FILENO, &now) != 0) {
@@ -127,15 +164,18 @@ bool takeTerminal() {
     if (settingsNoted == 0) {
         settingsFound = now;
         settingsForKeys = keyModeOf(now);
-        settingsNoted = 1;
+        settingsNoted = everNoted = 1;
     }
-    setTerminal(settingsForKeys);
+    setTerminal(settingsForKeys, true);
     return true;
 }
 
-void giveTerminalBack() {
+// `before` is written first, while the terminal is still in key mode. The settings are noted
+// again when the program next takes the terminal.
+void giveTerminalBack(std::string_view before = {}) {
     if (settingsNoted != 0) {
-        setTerminal(settingsFound);
+        setTerminal(settingsFound, false, before);
+        settingsNoted = 0;
     }
 }
 
@@ -147,9 +187,27 @@ void handle(int signalNumber, void (*handler)(int), int flags) {
     sigaction(signalNumber, &action, nullptr);
 }
 
+// Ctrl-C and Ctrl-\\ show as a shell shows them, ^C, and end the line, so that what the shell
+// writes next starts a line of its own.
+std::string_view keyShown(int signalNumber) {
+    const bool shown = (settingsFound.c_lflag & ECHO) != 0;
+#ifdef ECHOCTL
+    const bool asCaret = shown && (settingsFound.c_lflag & ECHOCTL) != 0;
+#else
+    const bool asCaret = shown;
+#endif
+    if (!shown || (signalNumber != SIGINT && signalNumber != SIGQUIT)) {
+        return {};
+    }
+    if (!asCaret) {
+        return "\r\n";
+    }
+    return signalNumber == SIGINT ? "^C\r\n" : "^\\\r\n";
+}
+
 void endOnSignal(int signalNumber) {
     const ErrnoKept errnoKept;
-    giveTerminalBack();
+    giveTerminalBack(settingsNoted != 0 ? keyShown(signalNumber) : std::string_view());
     // The handler was reset to the default on entry; the signal raised again is delivered on
     // return and ends the program the way the sender meant, with the status the shell expects
     // and a core dump where the signal makes one. A fault raises itself again anyway.
@@ -172,11 +230,15 @@ void stopOnSignal(int /*signalNumber*/) {
 
 // A stop that gave no chance to restore anything (SIGSTOP) leaves the terminal as the shell
 // found it, and a program started in the background has yet to take it: on continue in the
-// foreground, it takes it.
+// foreground, it takes it. A shell may have turned bracketed paste off meanwhile.
 void retakeOnContinue(int /*signalNumber*/) {
     const ErrnoKept errnoKept;
+    pasteMarked = 0;
     takeTerminal();
 }
+
+// Only so that a wait for a key ends, and the line is drawn for the new width.
+void noteResize(int /*signalNumber*/) {}
 
 // What the caller ignores (`trap '' INT`, a shell's background job) stays ignored.
 void handleUnlessIgnored(int signalNumber, void (*handler)(int), int flags) {
@@ -188,13 +250,15 @@ void handleUnlessIgnored(int signalNumber, void (*handler)(int), int flags) {
 
 }  // namespace
 
-KeyMode::KeyMode() {
+KeyMode::KeyMode(int terminalForWriting) {
+    terminalOutput = terminalForWriting;
     forEachEndingSignal(
         [](int signalNumber) { handleUnlessIgnored(signalNumber, endOnSignal, SA_RESETHAND); });
     // Reads and writes that a stop and a continue interrupt go on afterwards: the program never
     // asked to be interrupted, and a write held by Ctrl-S must not fail because of a Ctrl-Z.
     handleUnlessIgnored(SIGTSTP, stopOnSignal, SA_RESETHAND | SA_RESTART);
     handleUnlessIgnored(SIGCONT, retakeOnContinue, SA_RESTART);
+    handleUnlessIgnored(SIGWINCH, noteResize, SA_RESTART);
 
     const SignalsHeld held;
     keyModeWanted = 1;
@@ -207,8 +271,10 @@ KeyMode::~KeyMode() {
     keyModeWanted = 0;
 }
 
-const struct termios* KeyMode::personSettings() {
-    return settingsNoted != 0 ? &settingsFound : nullptr;
+bool KeyMode::personSettings(struct termios& settings) {
+    const SignalsHeld held;
+    settings = settingsFound;
+    return everNoted != 0;
 }
 
 bool KeyMode::take() {

@@ -1,24 +1,30 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <termios.h>
 
-/// Standard input, a terminal, in key-at-a-time mode, without its own echo or line editing, for
-/// as long as this lives: entered before anything is asked, so that no key can come first,
-/// or, for a program started in the background, as soon as it has the terminal.
-/// The person's own settings come back when it ends, on every way out that signals take (every
-/// signal whose default ends the program, `std::terminate` by way of SIGABRT), and while Ctrl-Z
-/// hands the terminal back to the shell; `fg` takes it again. The terminal is changed only while
-/// the program's process group is in its foreground. Signals stay on, so Ctrl-C still ends the
-/// program; signals the program was started with ignored stay ignored. One at a time.
+/// Standard input, a terminal, in key-at-a-time mode, without its own echo or line editing, and
+/// in bracketed-paste mode, for as long as this lives: entered before anything is asked, so that
+/// no key can come first, or, for a program started in the background, as soon as it has the
+/// terminal. The person's own settings come back, and bracketed paste goes off, when it ends, on
+/// every way out that signals take (every signal whose default ends the program, `std::terminate`
+/// by way of SIGABRT; Ctrl-C and Ctrl-\ are shown first, as a shell shows them), and while Ctrl-Z
+/// hands the terminal back to the shell; `fg` takes it again, with the person's settings as they
+/// are then. The terminal is changed only while the program's process group is in its
+/// foreground. Signals stay on, so Ctrl-C still ends the program; signals the program was started
+/// with ignored stay ignored. A change of the terminal's size ends a wait for input. One at a
+/// time.
 class KeyMode {
 public:
-    KeyMode();
+    /// `terminalForWriting` is a descriptor of the terminal open for writing, for the paste mode.
+    explicit KeyMode(int terminalForWriting);
     ~KeyMode();
     KeyMode(const KeyMode&) = delete;
     KeyMode& operator=(const KeyMode&) = delete;
 
-    /// The settings the terminal had when the program first had it, or null before then.
-    static const struct termios* personSettings();
+    /// Copies into `settings` the person's settings, as the program last found them when it took
+    /// the terminal; false before it ever has.
+    static bool personSettings(struct termios& settings);
 
     /// Puts the terminal in key mode where the program has it (a job in the foreground), as it
     /// may not yet have when started in the background, or when something else changed the

@@ -1,70 +1,49 @@
+// SPDX-License-Identifier: MIT
 #include "terminal_input.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "key_burst.h"
 #include "key_sequence.h"
+#include "line_text.h"
 
-namespace {
-
-constexpr char kEscape = '\x1b';
-constexpr std::size_t kTabStop = 8;
-
-bool isContinuationByte(char byte) {
-    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
-}
-
-bool isControl(char byte) {
-    const auto code = static_cast<unsigned char>(byte);
-    return (code < 0x20 && byte != '\t' && byte != '\n') || code == 0x7F;
-}
-
-bool isBlank(char byte) {
-    return byte == ' ' || byte == '\t';
-}
-
-// The character whose UTF-8 bytes start at `at`; a byte that starts none stands for itself.
-char32_t characterAt(const std::string& text, std::size_t at) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const int following = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-    auto character = static_cast<char32_t>(lead & (0x7F >> following));
-    for (int next = 1; next <= following && at + next < text.size(); ++next) {
-        character = (character << 6) | (static_cast<unsigned char>(text[at + next]) & 0x3F);
-    }
-    return character;
-}
-
-}  // namespace
+TerminalInput::TerminalInput(std::unique_ptr<TerminalDevice> device)
+    : device_(std::move(device)),
+      settings_(device_->lineSettings()),
+      editor_(*device_),
+      renderer_(*device_) {}
 
 std::size_t TerminalInput::readInput(char* buffer, std::size_t capacity) {
+    if (!carried_.empty()) {
+        insert(carried_);
+        carried_.clear();
+        if (std::exchange(endAfterCarried_, false)) {
+            handOver(LineEnd::EndOfInput);
+            ended_ = true;
+        }
+    }
     while (lines_.empty() && !ended_) {
         if (arrived_.empty()) {
-            receive(TerminalDevice::kForever);
+            awaitInput();
         }
         edit();
     }
-    device_->show(shown_);
-    shown_.clear();
+    flushScreen();
     const std::size_t count = lines_.copy(buffer, capacity);
     lines_.erase(0, count);
     return count;
 }
 
 Key TerminalInput::readKey() {
-    // The rest of a paste begun while values were typed is values while more of it comes with
-    // no pause, up to its end; the rest of a line too long to edit whole is values however
-    // slowly it comes.
-    if (pasting_ && arrived_.empty()) {
-        receive(kKeySequenceMilliseconds);
+    // Only values taken back can bring the prompt where the input has ended: they come first.
+    if (ended_) {
+        endAfterCarried_ = !carried_.empty();
+        return endAfterCarried_ ? Key::Other : Key::End;
     }
-    if (pasting_ && arrived_.compare(0, kPasteEnd.size(), kPasteEnd) == 0) {
-        arrived_.erase(0, kPasteEnd.size());
-        pasting_ = false;
-    }
-    if ((pasting_ && !arrived_.empty()) || lineUnfinished_ || holdsLineOfValues()) {
+    if (pastePending() || lineUnfinished_ || holdsLineOfValues()) {
         return Key::Other;
     }
-    pasting_ = false;
     for (;;) {
         KeyBurst burst(settings_.endOfInput);
         bool paste = burst.add(arrived_);
@@ -84,11 +63,33 @@ Key TerminalInput::readKey() {
             case KeyBurst::Verdict::Escape:
                 return Key::Escape;
             case KeyBurst::Verdict::EndOfInput:
-                return Key::End;
+                // Values taken back are read before the end, as they would be in a script.
+                endAfterCarried_ = !carried_.empty();
+                return endAfterCarried_ ? Key::Other : Key::End;
             case KeyBurst::Verdict::OtherKey:
                 return Key::Other;
         }
     }
+}
+
+void TerminalInput::endTypedLine() {
+    if (settings_.echo && renderer_.column() > 0) {
+        screen_ += '\n';
+        renderer_.restart(0);
+    }
+    flushScreen();
+}
+
+bool TerminalInput::takeBackValues(std::string_view rest) {
+    if (!lastLineTyped_) {
+        return false;
+    }
+    lastLineTyped_ = false;
+    if (!rest.empty() && rest.back() == '\n') {
+        rest.remove_suffix(1);
+    }
+    carried_.assign(rest);
+    return true;
 }
 
 // A line typed ahead while the program was busy, or the rest of a paste, already waiting when
@@ -98,7 +99,7 @@ bool TerminalInput::holdsLineOfValues() const {
     bool anyCharacter = false;
     for (std::string_view rest = arrived_; !rest.empty();) {
         const std::string_view key = rest.substr(0, keyLength(rest));
-        if (isLineEnd(key)) {
+        if (editFor(key, settings_) == Edit::HandOver && key.size() == 1) {
             if (anyCharacter) {
                 return true;
             }
@@ -110,181 +111,205 @@ bool TerminalInput::holdsLineOfValues() const {
     return false;
 }
 
-bool TerminalInput::isLineEnd(std::string_view key) const {
-    const int code = static_cast<unsigned char>(key[0]);
-    return key.size() == 1 &&
-           (key[0] == '\n' || code == settings_.lineEnd || code == settings_.lineEnd2);
+// The length of the key at `at`, once the rest of one cut short at the end of what has come has
+// had a moment to come too.
+std::size_t TerminalInput::keyLengthAt(std::size_t& at) {
+    std::size_t length = keyLength(std::string_view(arrived_).substr(at));
+    while (at + length == arrived_.size() && mayGoOn(std::string_view(arrived_).substr(at))) {
+        arrived_.erase(0, at);
+        at = 0;
+        if (!receive(kKeySequenceMilliseconds)) {
+            break;
+        }
+        length = keyLength(arrived_);
+    }
+    return std::min(length, arrived_.size() - at);
 }
 
-void TerminalInput::endTypedLine() {
-    if (settings_.echo && startColumn_ > 0) {
-        device_->show("\n");
+// The rest of a bracketed paste is values however late it comes, up to its end. An Escape
+// pressed alone ends it, and is then the key.
+bool TerminalInput::pastePending() {
+    while (pasting_) {
+        if (arrived_.empty()) {
+            receive(TerminalDevice::kForever);
+        }
+        std::size_t at = 0;
+        const std::string_view key = std::string_view(arrived_).substr(0, keyLengthAt(at));
+        if (key == kPasteEnd || key == "\x1b") {
+            pasting_ = false;
+            arrived_.erase(0, key == kPasteEnd ? key.size() : 0);
+        } else if (!arrived_.empty()) {
+            return true;
+        }
     }
-    startColumn_ = 0;
+    return false;
 }
 
 // What is shown goes out before any wait, so the person sees everything typed so far.
 bool TerminalInput::receive(int milliseconds) {
-    device_->show(shown_);
-    shown_.clear();
+    flushScreen();
     char chunk[kEditableBytes];
     const std::size_t count = device_->read(chunk, sizeof chunk, milliseconds);
     settings_ = device_->lineSettings();
     if (device_->typingForgotten()) {
         arrived_.clear();
-        line_.clear();
-        startColumn_ = 0;
-        lineUnfinished_ = false;
+        editor_.forget();
+        renderer_.restart(0);
+        pasting_ = linePasted_ = lineUnfinished_ = literal_ = false;
     }
     arrived_.append(chunk, count);
     return count > 0;
 }
 
-// Edits what has arrived until a line is handed over or nothing is left. A key that sends an
-// escape sequence is dropped whole, so its bytes are waited for when they may still be coming.
+// What comes with no pause after what came before is part of the same burst: a line that much
+// of came so was pasted, not typed.
+void TerminalInput::awaitInput() {
+    if (!receive(kKeySequenceMilliseconds)) {
+        burstCharacters_ = 0;
+        receive(TerminalDevice::kForever);
+    }
+}
+
+// Edits what has arrived until a line is handed over or nothing is left.
 void TerminalInput::edit() {
     std::size_t at = 0;
     while (at < arrived_.size() && lines_.empty() && !ended_) {
-        if (arrived_[at] != kEscape || literal_) {
-            type(arrived_[at]);
+        if (std::exchange(literal_, false)) {
+            insert(std::string_view(arrived_).substr(at, 1));
+            showLine(editor_.cursor());
             ++at;
             continue;
         }
-        std::size_t length = keyLength(std::string_view(arrived_).substr(at));
-        if (at + length == arrived_.size()) {
-            arrived_.erase(0, at);
-            at = 0;
-            if (receive(kKeySequenceMilliseconds)) {
-                continue;
-            }
-            length = keyLength(arrived_);
-        }
-        const std::string_view key = std::string_view(arrived_).substr(at, length);
-        pasting_ = key == kPasteStart || (pasting_ && key != kPasteEnd);
+        const std::size_t length = keyLengthAt(at);
+        const std::string key = arrived_.substr(at, length);
         at += length;
+        if (pasting_) {
+            takePasted(key);
+        } else if (key == kPasteStart) {
+            pasting_ = linePasted_ = true;
+        } else if (key != kPasteEnd) {
+            press(key);
+        }
+        // Each key shown as it is taken, as a terminal's echo shows it.
+        showLine(editor_.cursor());
     }
     arrived_.erase(0, at);
 }
 
-// Each key does what the person's settings make it do in a terminal's own line editing. After
-// the literal-next key, a key is a character, whatever it is, and so is everything a bracketed
-// paste holds but its line ends.
-void TerminalInput::type(char byte) {
-    if (std::exchange(literal_, false) || (pasting_ && byte != '\n')) {
-        insert(byte);
-        return;
-    }
-    const int code = static_cast<unsigned char>(byte);
-    if (isLineEnd(std::string_view(&byte, 1))) {
-        line_ += byte;
-        shown_ += byte == '\n' && !settings_.echo && settings_.echoNewline ? "\n" : "";
-        showTyped(byte);
-        handOver(true);
-        // The person's own line-end key ends the values' line as Enter does: left in it, it
-        // would join the last value.
-        lines_.back() = '\n';
-    } else if (code == settings_.endOfInput) {
-        ended_ = line_.empty();
-        if (!ended_) {
-            handOver(true);
-        }
-    } else if (code == settings_.erase) {
-        if (!settings_.echoErase) {
-            showTyped(byte);
-        }
-        eraseCharacter(settings_.echoErase);
-    } else if (code == settings_.kill && settings_.echo && !settings_.echoKill) {
-        showTyped(byte);
-        startColumn_ = settings_.killNewline ? 0 : columnAfter(line_.size()) + 2;
-        shown_ += settings_.killNewline ? "\n" : "";
-        line_.clear();
-    } else if (code == settings_.kill) {
-        while (!line_.empty()) {
-            eraseCharacter(true);
-        }
-    } else if (code == settings_.wordErase) {
-        eraseWord();
-    } else if (code == settings_.literalNext) {
-        literal_ = true;
-    } else if (code == settings_.reprint) {
-        showTyped(byte);
-        shown_ += settings_.echo ? "\n" : "";
-        startColumn_ = 0;
-        for (const char typed : line_) {
-            showTyped(typed);
-        }
-    } else {
-        insert(byte);
+// A bracketed paste is values as it stands: its line ends end lines, its editing keys are
+// characters, and keys' sequences, which no text holds, are dropped. Terminals take Escape out
+// of what they paste, so one alone was pressed: it ends a paste whose end never came.
+void TerminalInput::takePasted(std::string_view key) {
+    linePasted_ = true;
+    if (key == kPasteEnd) {
+        pasting_ = false;
+    } else if (key == "\n") {
+        handOver(LineEnd::Enter);
+    } else if (key == "\x1b") {
+        pasting_ = false;
+        press(key);
+    } else if (!isEscapeKey(key)) {
+        insert(key);
     }
 }
 
-void TerminalInput::insert(char byte) {
-    line_ += byte;
-    showTyped(byte);
-    if (line_.size() >= kEditableBytes) {
-        handOver(false);
+void TerminalInput::press(std::string_view key) {
+    const Edit edit = editFor(key, settings_);
+    switch (edit) {
+        case Edit::Insert:
+            insert(key);
+            return;
+        case Edit::HandOver:
+            handOver(LineEnd::Enter);
+            return;
+        case Edit::EndOfInput:
+            if (editor_.line().empty()) {
+                ended_ = true;
+            } else {
+                handOver(LineEnd::EndOfInput);
+            }
+            return;
+        case Edit::Escape:
+            if (editor_.line().empty()) {
+                ended_ = endedByEscape_ = true;
+                return;
+            }
+            break;
+        case Edit::LiteralNext:
+            literal_ = true;
+            return;
+        case Edit::Reprint:
+            showKeyAndRestart(key, true);
+            return;
+        case Edit::Erase:
+            if (!settings_.echoErase) {
+                showKeyAndRestart(key, false);
+            }
+            break;
+        case Edit::CutToStart:
+            if (!settings_.echoKill) {
+                showKeyAndRestart(key, settings_.killNewline);
+            }
+            break;
+        default:
+            break;
     }
+    editor_.apply(edit);
 }
 
-// As the terminal would show it: control characters as ^X where the settings say so.
-void TerminalInput::showTyped(char byte) {
+// As a terminal's own line editing shows these keys where the person's settings say so: the key
+// after the line, then the line afresh after it.
+void TerminalInput::showKeyAndRestart(std::string_view key, bool lineEnds) {
     if (!settings_.echo) {
         return;
     }
-    if (settings_.echoControl && isControl(byte)) {
-        shown_ += '^';
-        shown_ += static_cast<char>(static_cast<unsigned char>(byte) ^ 0x40);
+    showLine(editor_.line().size());
+    const bool control = isControl(key[0]);
+    if (control && settings_.echoControl) {
+        screen_ += '^';
+        screen_ += static_cast<char>(static_cast<unsigned char>(key[0]) ^ 0x40);
     } else {
-        shown_ += byte;
+        screen_ += key;
+    }
+    const std::size_t keyColumns = control ? (settings_.echoControl ? 2 : 0) : 1;
+    screen_ += lineEnds ? "\n" : "";
+    renderer_.restart(lineEnds ? 0 : renderer_.column() + keyColumns);
+}
+
+void TerminalInput::insert(std::string_view text) {
+    editor_.insert(text);
+    ++burstCharacters_;
+    if (editor_.line().size() >= kEditableBytes) {
+        handOver(LineEnd::Part);
     }
 }
 
-// A character's bytes go together, and so do a character and the marks that combine with it:
-// on screen they are rubbed out over as many columns as they took.
-void TerminalInput::eraseCharacter(bool rubOut) {
-    std::size_t start = line_.size();
-    while (start > 0) {
-        do {
-            --start;
-        } while (start > 0 && isContinuationByte(line_[start]));
-        if (isControl(line_[start]) || line_[start] == '\t' ||
-            device_->columns(characterAt(line_, start)) > 0) {
-            break;
-        }
+// The line is shown whole, the cursor at its end, before it is handed over.
+void TerminalInput::handOver(LineEnd end) {
+    showLine(editor_.line().size());
+    const bool whole = end != LineEnd::Part && !lineUnfinished_;
+    const bool pasted = linePasted_ || burstCharacters_ >= KeyBurst::kFewestPastedCharacters;
+    lastLineTyped_ = whole && !pasted;
+    lines_ += editor_.handOver(whole);
+    if (end == LineEnd::Enter) {
+        lines_ += '\n';
+        screen_ += settings_.echo || settings_.echoNewline ? "\n" : "";
+        renderer_.restart(0);
+    } else {
+        renderer_.restart(renderer_.column());
     }
-    const std::size_t columns = columnAfter(line_.size()) - columnAfter(start);
-    line_.erase(start);
-    for (std::size_t column = 0; rubOut && settings_.echo && column < columns; ++column) {
-        shown_ += "\b \b";
-    }
+    lineUnfinished_ = end == LineEnd::Part;
+    linePasted_ = pasting_;
+    burstCharacters_ = 0;
 }
 
-void TerminalInput::eraseWord() {
-    while (!line_.empty() && isBlank(line_.back())) {
-        eraseCharacter(true);
-    }
-    while (!line_.empty() && !isBlank(line_.back())) {
-        eraseCharacter(true);
-    }
+void TerminalInput::showLine(std::size_t cursor) {
+    renderer_.draw(editor_.line(), cursor, editor_.takeChangedFrom(), settings_, device_->width(),
+                   screen_);
 }
 
-void TerminalInput::handOver(bool lineEnds) {
-    lineUnfinished_ = !lineEnds;
-    startColumn_ = line_.back() == '\n' ? 0 : columnAfter(line_.size());
-    lines_ += line_;
-    line_.clear();
-}
-
-std::size_t TerminalInput::columnAfter(std::size_t bytes) const {
-    std::size_t column = startColumn_;
-    for (std::size_t at = 0; at < bytes; ++at) {
-        if (line_[at] == '\t') {
-            column = (column / kTabStop + 1) * kTabStop;
-        } else if (isControl(line_[at])) {
-            column += settings_.echoControl ? 2 : 0;
-        } else if (!isContinuationByte(line_[at])) {
-            column += static_cast<std::size_t>(device_->columns(characterAt(line_, at)));
-        }
-    }
-    return column;
+void TerminalInput::flushScreen() {
+    showLine(editor_.cursor());
+    device_->show(screen_);
+    screen_.clear();
 }

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 # Runs the keyboard cases of keyboard_cases.txt as a person at a keyboard would, and checks each
-# run's exit status and, on POSIX, that the terminal is left exactly as it was found.
+# run's exit status and, on POSIX, that the terminal is left exactly as it was found, with
+# bracketed paste off.
 # Usage: terminal_test.py PROGRAM [--preload LIBRARY]   the POSIX cases, through a pseudo-terminal
 #        terminal_test.py --wine WINE GUARD_EXE KEY_EVENT_DRIVER_EXE   the Windows cases
 # A case that needs what this system lacks is skipped with a notice; exits 77 (skipped) where
@@ -13,6 +15,7 @@ import resource
 import select
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
@@ -23,10 +26,14 @@ PATIENCE = 30  # seconds for any one thing to happen: Wine's first console has t
 INSTRUCTIONS_END = "3\tWEAPON_GUN\n\n"
 PROMPT = "Press any key to continue\n\n"
 SHELL_PROMPT = "[shell] "
+PASTE_MODE = re.compile(rb"\x1b\[\?2004([hl])")  # bracketed paste on or off
+PASTE_START, PASTE_END = b"\x1b[200~", b"\x1b[201~"
 # Each named key as a POSIX terminal sends it, and as a Windows key event: virtual key,
 # character, control key state.
 KEYS = {"Enter": ("\r", (0x0D, 13, 0)), "Esc": ("\x1b", (0x1B, 27, 0)),
-        "Up": ("\x1b[A", (0x26, 0, 0x100)), "F1": ("\x1bOP", None)}
+        "Up": ("\x1b[A", (0x26, 0, 0x100)), "Down": ("\x1b[B", (0x28, 0, 0x100)),
+        "Left": ("\x1b[D", (0x25, 0, 0x100)), "Home": ("\x1b[H", (0x24, 0, 0x100)),
+        "End": ("\x1b[F", (0x23, 0, 0x100)), "F1": ("\x1bOP", None)}
 # What an option does to the program's process before it starts (see keyboard_cases.txt).
 OPTIONS = {"read-only-input": lambda: os.dup2(os.open(os.ttyname(0), os.O_RDONLY), 0),
            "write-only-input": lambda: os.dup2(os.open(os.ttyname(0), os.O_WRONLY), 0),
@@ -43,16 +50,25 @@ def read_cases(system):
     for line in open(os.path.join(os.path.dirname(os.path.abspath(__file__)),
                                   "keyboard_cases.txt"), encoding="utf-8").read().splitlines():
         if line.startswith("== "):
-            cases.append({"name": line[3:], "with": [], "steps": []})
+            cases.append({"name": line[3:], "with": [], "steps": [], "each": [""]})
         elif line.strip() and not line.startswith("#"):
             only, verb, argument = re.fullmatch(r"(?:(\w+): )?(\S+) ?(.*)", line).groups()
             if verb in ("on", "with"):
                 cases[-1][verb] = argument.split()
+            elif verb == "each":
+                cases[-1][verb] = [name for word in argument.split() for name in names(word)]
             elif only in (None, system):
                 cases[-1]["steps"] += expand(
-                    verb, re.sub(r"\\([nbta])", lambda escape: "\n\b\t\a"["nbta".index(
+                    verb, re.sub(r"\\([nbta\\])", lambda escape: "\n\b\t\a\\"["nbta\\".index(
                         escape[1])], argument), system)
     return cases
+
+
+# NAME+A..B stands for NAME+A to NAME+B.
+def names(word):
+    ranged = re.fullmatch(r"(.*?)(\d+)\.\.(\d+)", word)
+    return [word] if not ranged else [
+        ranged[1] + str(n) for n in range(int(ranged[2]), int(ranged[3]) + 1)]
 
 
 # The shorthands: answer VALUES -> LAST, next KEYS, instructions, prompt.
@@ -135,6 +151,8 @@ class Run:
 # The program on a pseudo-terminal of its own, or started from an interactive dash, which
 # leaves the terminal as a stopped job left it (bash would reset it and hide a fault).
 class PosixRun(Run):
+    unfinished, marking = b"", False  # bracketed paste, as the screen shows it
+
     def __init__(self, program, options, preload):
         self.options, self.piped = options, ""
         self.folder = tempfile.TemporaryDirectory(ignore_cleanup_errors=True)
@@ -188,14 +206,24 @@ class PosixRun(Run):
                                                GUARD=self.program, PRELOAD=preload))
         os.execve(self.program, [self.program], dict(environment, LD_PRELOAD=preload))
 
+    # The paste mode's switches are noted, not shown; one cut short waits for its rest.
     def read_screen(self):
         for source in select.select(self.sources, [], [], 0)[0]:
             try:
-                text = os.read(source, 1 << 20).decode("utf-8", "replace").replace("\r", "")
+                data = os.read(source, 1 << 20)
             except OSError:  # the terminal is gone once the program has ended
-                text = ""
-            if not text:
+                data = b""
+            if not data:
                 self.sources.remove(source)
+            if source == self.master:
+                data, self.unfinished = self.unfinished + data, b""
+                escape = data.rfind(b"\x1b", max(len(data) - 7, 0))
+                if escape >= 0 and b"\x1b[?2004h".startswith(data[escape:]):
+                    data, self.unfinished = data[:escape], data[escape:]
+                for mode in PASTE_MODE.findall(data):
+                    self.marking = mode == b"h"
+                data = PASTE_MODE.sub(b"", data)
+            text = data.decode("utf-8", "replace").replace("\r", "")
             self.screen += text
             self.piped += text if source != self.master else ""
         return self.screen
@@ -218,14 +246,27 @@ class PosixRun(Run):
     # At the shell's next prompt, with the terminal as the program found it.
     def shell(self, command):
         self.shown(SHELL_PROMPT)
-        self.wait(lambda: termios.tcgetattr(self.master) == self.found,
+        self.wait(lambda: termios.tcgetattr(self.master) == self.found and not self.marking,
                   "the terminal was not left as it was found")
         self.type(command + "<Enter>")
 
-    # As a shell may when a job stops: the terminal as it was found.
+    # The terminal as it is now (at a shell's prompt) is what the program is to leave at the end.
+    def note_terminal(self, _):
+        self.shown(SHELL_PROMPT)
+        self.found = termios.tcgetattr(self.master)
+        self.seen -= len(SHELL_PROMPT)
+
+    # Key at a time, with no extended keys (which some systems act on outside line mode).
     def key_mode(self, _):
-        self.wait(lambda: not termios.tcgetattr(self.master)[3] & termios.ICANON,
-                  "the terminal was never put in key mode")
+        self.wait(lambda: not termios.tcgetattr(self.master)[3] & (
+            termios.ICANON | termios.IEXTEN), "the terminal was never put in key mode")
+
+    def pastes_marked(self, _):
+        self.wait(lambda: self.marking, "bracketed paste was never turned on")
+
+    # The kernel tells the program with SIGWINCH.
+    def resize(self, columns):
+        fcntl.ioctl(self.master, termios.TIOCSWINSZ, struct.pack("HHHH", 24, int(columns), 0, 0))
 
     def reset_terminal(self, _):
         termios.tcsetattr(self.master, termios.TCSANOW, self.found)
@@ -243,22 +284,26 @@ class PosixRun(Run):
         os.close(self.master)
         self.closed = True
 
-    # As terminals and ssh deliver a paste: a few KiB at a time, a millisecond or so apart.
-    def paste(self, data):
-        for start in range(0, len(data), 4096):
-            self.write(data[start:start + 4096])
-            time.sleep(0.001)
+    # As terminals and ssh deliver a paste: a few KiB at a time, a millisecond or so apart, or
+    # as a slow link may; marked as a paste where the program turned bracketed paste on.
+    def paste(self, data, piece=4096, pause=0.001):
+        data = PASTE_START + data + PASTE_END if self.marking else data
+        for start in range(0, len(data), piece):
+            self.write(data[start:start + piece])
+            time.sleep(pause)
 
-    # N random sets, one per line or all on one: standard output must then be exactly what it
-    # is when the same sets are piped in.
+    # N random sets, one per line or all on one, in 4 KiB pieces or as the argument says:
+    # standard output must then be exactly what it is when the same sets are piped in.
     def paste_sets(self, argument):
         count, rng = int(argument.split()[0]), random.Random(argument)
+        pieces = re.search(r"in (\d+)-byte pieces (\d+) ms apart", argument)
         sets = (" " if "one line" in argument else "\n").join(" ".join(
             str(rng.randint(0, high)) for high in (3, 1, 5, 1, 1, 6, 3)) for _ in range(count))
         expected = subprocess.run([self.program], input=sets + "\n", text=True,
                                   capture_output=True, check=True).stdout[len(self.piped):]
         self.piped = ""
-        self.paste((sets.replace("\n", "\r") + "\r").encode())
+        self.paste((sets.replace("\n", "\r") + "\r").encode(),
+                   *((int(pieces[1]), int(pieces[2]) / 1000) if pieces else ()))
         self.wait(lambda: len(self.piped) >= len(expected), "not every set was answered", 60)
         assert self.piped == expected, "the output differs from the piped run's"
 
@@ -277,8 +322,9 @@ class PosixRun(Run):
         self.wait(lambda: ended.append(os.waitpid(self.pid, os.WNOHANG)) or ended[-1][0],
                   "the program did not exit")
         self.pid, wait_status = 0, ended[-1][1]
-        assert self.closed or termios.tcgetattr(self.master) == self.found, \
-            "the terminal was not left as it was found"
+        self.read_screen()
+        assert self.closed or (termios.tcgetattr(self.master) == self.found and
+                               not self.marking), "the terminal was not left as it was found"
         self.signalled = os.WIFSIGNALED(wait_status)
         return 128 + os.WTERMSIG(wait_status) if self.signalled else os.WEXITSTATUS(wait_status)
 
@@ -326,20 +372,20 @@ class WindowsRun(Run):
         return int(open(status).read())
 
 
-# Runs the case; returns what failed, or why it was skipped.
-def run_case(case, start):
-    run = None
+# Runs the case, with $EACH standing for `each`; returns what failed, or why it was skipped.
+def run_case(case, each, start):
+    run, name = None, case["name"] + (" (%s)" % each if each else "")
     try:
         assert any(verb == "status" for verb, _ in case["steps"]), "the case has no exit status"
         run = start(case)
         for verb, argument in case["steps"]:
-            getattr(run, verb.replace("-", "_"))(argument)
+            getattr(run, verb.replace("-", "_"))(argument.replace("$EACH", each))
         return ""
     except Skipped as reason:
-        return "skipped: %s: %s\n" % (case["name"], reason)
+        return "skipped: %s: %s\n" % (name, reason)
     except AssertionError as problem:
         return "FAILED: %s: %s\n--- screen:\n%s\n---\n" % (
-            case["name"], problem, run.screen[-3000:] if run else "")
+            name, problem, run.screen[-3000:] if run else "")
     finally:
         if run:
             run.close()
@@ -353,8 +399,9 @@ def main():
         return 77
     start = (lambda case: WindowsRun(*sys.argv[2:5])) if system == "windows" else \
         (lambda case: PosixRun(sys.argv[1], case["with"], preload))
-    results = [run_case(case, start) for case in read_cases(system) if system in case["on"] and
-               re.search(os.environ.get("KEYBOARD_CASES", ""), case["name"])]
+    results = [run_case(case, each, start) for case in read_cases(system)
+               if system in case["on"] and re.search(os.environ.get("KEYBOARD_CASES", ""),
+                                                     case["name"]) for each in case["each"]]
     failed = sum(result.startswith("FAILED") for result in results)
     print("".join(results) + "%s keyboard cases%s: %d passed, %d skipped, %d failed" % (
         system, " with " + os.path.basename(preload) if preload else "", results.count(""),
