@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # A thin front over CMake: `make run` builds the program alone and starts it, `make test` builds
 # and runs every test. The other targets install, package, and run the checks CI runs after
 # `make test`.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Prints the guard tree as the Mermaid flowchart that README.md shows: `make diagram`.
 #include <cstdio>
 

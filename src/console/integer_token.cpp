@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "integer_token.h"
 
 #include <cstdio>

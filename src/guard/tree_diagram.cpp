@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tree_diagram.h"
 
 #include <cstddef>

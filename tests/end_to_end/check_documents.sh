@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # The documents must agree with the program: README's picture of the guard tree is the one the
 # built tree draws; the built manual page has no formatting errors, lists exactly the actions of
 # that tree, and the exit statuses of README's table; README's package names and the changelog
