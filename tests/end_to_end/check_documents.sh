@@ -1,13 +1,14 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
-# The documents must agree with the program: README's picture of the guard tree is the one the
-# built tree draws; the built manual page has no formatting errors, lists exactly the actions of
-# that tree, and the exit statuses of README's table; README's package names and the changelog
-# carry the project's version.
+# The documents must agree with the program: both drawings of the guard tree in doc/tree.md are
+# what the built tree prints; the built manual page has no formatting errors, lists exactly the
+# actions of that tree, and the exit statuses of README's table; README's package names and the
+# changelog carry the project's version.
 # Usage: check_documents.sh DIAGRAM_TOOL SOURCE_DIR MANUAL_PAGE VERSION
 set -u
-drawn=$("$1")
+drawn=$("$1" --mermaid)
 readme="$2/README.md"
+tree="$2/doc/tree.md"
 manual=$3
 version=$4
 failed=0
@@ -16,8 +17,14 @@ fail() {
     failed=1
 }
 
-[ "$(sed -n '/^```mermaid$/,/^```$/p' "$readme" | sed '1d;$d')" = "$drawn" ] ||
-    fail "README.md's picture of the guard tree is out of date: paste in what 'make -s diagram' prints"
+# block LANGUAGE: doc/tree.md's fenced block in that language, without its fences.
+block() {
+    sed -n "/^\`\`\`$1\$/,/^\`\`\`\$/p" "$tree" | sed '1d;$d'
+}
+[ "$(block text)" = "$("$1" --text)" ] ||
+    fail "doc/tree.md's text tree is out of date: paste in what 'make -s diagram' prints"
+[ "$(block mermaid)" = "$drawn" ] ||
+    fail "doc/tree.md's flowchart is out of date: paste in what 'make -s diagram FORMAT=mermaid' prints"
 
 lint=$(groff -man -ww -z "$manual" 2>&1)
 [ -z "$lint" ] || fail "doc/guard.1.in has formatting errors: $lint"
