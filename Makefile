@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # A thin front over CMake: `make run` builds the program alone and starts it, `make test` builds
 # and runs every test. The other targets install, package, and run the checks CI runs after
 # `make test`.
@@ -40,10 +41,12 @@ program:
 run: program
 	@$(BUILD_DIR)/guard
 
-# The guard tree as the Mermaid flowchart README.md shows; a test fails when the two differ.
+# The guard tree as indented text, or with FORMAT=mermaid as the flowchart doc/tree.md shows; a
+# test fails when doc/tree.md differs from either.
+FORMAT ?= text
 diagram: program
 	@$(QUIET_BUILD) --target guard_tree_diagram >&2
-	@$(BUILD_DIR)/tools/guard_tree_diagram
+	@$(BUILD_DIR)/tools/guard_tree_diagram --$(FORMAT)
 
 test:
 	$(CONFIGURE) -DGUARD_BUILD_TESTS=ON

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The protections a distribution's own build flags give, for every target, so that a plain
 # `make` builds a program as hardened as a packaged one. Each is checked first: a tool chain that
 # lacks one still builds, without it.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installs what BUILD_DIR built, as `cmake --install` does, except that the list of installed
 # files goes to MANIFEST instead of into the build folder: `sudo make install` then leaves a
 # build folder that belongs to its user as it was, and `make uninstall` reads the same list from

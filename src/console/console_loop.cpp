@@ -77,8 +77,11 @@ int answerSets(ConsoleInput& console, InputBuffer& input) {
                 break;
             case SetReading::Outcome::Rejected:
                 reportProblem("guard: set rejected: %s %s\n", reading.rejectedToken.c_str(),
-                              reading.rejectedForRange ? "does not fit in a 32-bit integer"
-                                                       : "is not an integer");
+                              reading.rejectedAs == IntegerToken::Verdict::OutOfRange
+                                  ? "does not fit in a 32-bit integer"
+                              : reading.rejectedAs == IntegerToken::Verdict::DecimalDigitInOctal
+                                  ? "is not an integer: a leading 0 means octal"
+                                  : "is not an integer");
                 everySetAnswered = false;
                 break;
             case SetReading::Outcome::EndedBeforeSet:

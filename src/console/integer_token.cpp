@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "integer_token.h"
 
 #include <cstdio>
@@ -57,6 +58,11 @@ void IntegerToken::feed(unsigned char byte) {
             if (digit >= 0 && digit <= 7) {
                 accumulate(digit, 8);
             } else {
+                state_ = digit == 8 || digit == 9 ? State::DecimalInOctal : State::Invalid;
+            }
+            return;
+        case State::DecimalInOctal:
+            if (digit < 0 || digit > 9) {
                 state_ = State::Invalid;
             }
             return;
@@ -96,6 +102,8 @@ IntegerToken::Verdict IntegerToken::finish(std::int32_t& value) const {
         case State::Decimal:
         case State::Hex:
             break;
+        case State::DecimalInOctal:
+            return Verdict::DecimalDigitInOctal;
         default:
             return Verdict::NotAnInteger;
     }

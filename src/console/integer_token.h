@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>
@@ -15,6 +16,9 @@ public:
         Integer,       ///< The token is one integer that fits.
         NotAnInteger,  ///< Empty, a stray character, or digits not allowed in its base.
         OutOfRange,    ///< A well-formed integer outside -2147483648 to 2147483647.
+        /// A leading 0, then only decimal digits with an 8 or 9 among them: a decimal number to
+        /// the eye, which the leading 0 makes a malformed octal one. Not an integer either.
+        DecimalDigitInOctal,
     };
 
     void feed(unsigned char byte);
@@ -29,7 +33,17 @@ public:
     static constexpr std::size_t kShownBytes = 40;
 
 private:
-    enum class State { Start, Signed, Zero, HexPrefix, Decimal, Octal, Hex, Invalid };
+    enum class State {
+        Start,
+        Signed,
+        Zero,
+        HexPrefix,
+        Decimal,
+        Octal,
+        DecimalInOctal,
+        Hex,
+        Invalid
+    };
 
     void accumulate(unsigned digit, unsigned base);
 

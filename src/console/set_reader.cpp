@@ -41,7 +41,7 @@ SetReading readSet(InputBuffer& input) {
             discardRestOfLine(input);
             reading.outcome = SetReading::Outcome::Rejected;
             reading.rejectedToken = token.quoted();
-            reading.rejectedForRange = verdict == IntegerToken::Verdict::OutOfRange;
+            reading.rejectedAs = verdict;
             return reading;
         }
         ++reading.valuesRead;

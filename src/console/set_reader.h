@@ -5,6 +5,7 @@
 #include <string>
 
 #include "input_buffer.h"
+#include "integer_token.h"
 
 /// The seven inputs of one question, in the order they are typed: ai weapon, ai patrol, ai
 /// bearable danger, player known, player visible, player danger, player weapon.
@@ -20,10 +21,11 @@ struct SetReading {
     };
 
     Outcome outcome = Outcome::Complete;
-    InputSet values{};              ///< Valid only when `outcome` is `Complete`.
-    int valuesRead = 0;             ///< How many values came before the input ended.
-    std::string rejectedToken;      ///< The offending token, quoted, when `Rejected`.
-    bool rejectedForRange = false;  ///< When `Rejected`: well-formed but outside 32 bits.
+    InputSet values{};          ///< Valid only when `outcome` is `Complete`.
+    int valuesRead = 0;         ///< How many values came before the input ended.
+    std::string rejectedToken;  ///< The offending token, quoted, when `Rejected`.
+    /// When `Rejected`, what the token was found to be instead of an integer that fits.
+    IntegerToken::Verdict rejectedAs = IntegerToken::Verdict::Integer;
 };
 
 /// Reads seven whitespace-separated integers, across as many lines as they take. Reading stops

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "node.h"
 
 #include <cstddef>

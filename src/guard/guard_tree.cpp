@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "agent.h"
 
 // The order of the calls fixes each child's position: for every parent, the first child made is

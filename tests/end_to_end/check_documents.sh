@@ -1,12 +1,14 @@
 #!/bin/sh
-# The documents must agree with the program: README's picture of the guard tree is the one the
-# built tree draws; the built manual page has no formatting errors, lists exactly the actions of
-# that tree, and the exit statuses of README's table; README's package names and the changelog
-# carry the project's version.
+# SPDX-License-Identifier: MIT
+# The documents must agree with the program: both drawings of the guard tree in doc/tree.md are
+# what the built tree prints; the built manual page has no formatting errors, lists exactly the
+# actions of that tree, and the exit statuses of README's table; README's package names and the
+# changelog carry the project's version.
 # Usage: check_documents.sh DIAGRAM_TOOL SOURCE_DIR MANUAL_PAGE VERSION
 set -u
-drawn=$("$1")
+drawn=$("$1" --mermaid)
 readme="$2/README.md"
+tree="$2/doc/tree.md"
 manual=$3
 version=$4
 failed=0
@@ -15,8 +17,11 @@ fail() {
     failed=1
 }
 
-[ "$(sed -n '/^```mermaid$/,/^```$/p' "$readme" | sed '1d;$d')" = "$drawn" ] ||
-    fail "README.md's picture of the guard tree is out of date: paste in what 'make -s diagram' prints"
+# Each drawing is the fenced block of its format's name.
+for format in text mermaid; do
+    [ "$(sed -n "/^\`\`\`$format\$/,/^\`\`\`\$/p" "$tree" | sed '1d;$d')" = "$("$1" --$format)" ] ||
+        fail "doc/tree.md's $format tree is out of date: paste in 'make -s diagram FORMAT=$format'"
+done
 
 lint=$(groff -man -ww -z "$manual" 2>&1)
 [ -z "$lint" ] || fail "doc/guard.1.in has formatting errors: $lint"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Standard streams the program cannot use as it would like: a failure is one line on standard
 # error and a failing status, never a quiet success, and a stream that is merely slow is waited
 # for. Usage: check_streams.sh PROGRAM

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Feeds each CASE.in to the program and compares, byte for byte, what it prints on standard
 # output and standard error and its exit status with CASE.out, CASE.err and CASE.status.
 # Usage: check_transcript.sh PROGRAM CASE...   (each CASE a path without extension)
