@@ -77,6 +77,10 @@ void LineRenderer::draw(const std::string& line, std::size_t cursor, std::size_t
     shownLine_.replace(startByte, std::string::npos, line, startByte, std::string::npos);
 }
 
+bool LineRenderer::atRowStart() const {
+    return cursor_.column == 0 && cursor_.row > 0;
+}
+
 void LineRenderer::restart(std::size_t column) {
     shown_.clear();
     shownLine_.clear();
@@ -175,8 +179,9 @@ void LineRenderer::write(const std::vector<Glyph>& glyphs, std::size_t first,
     for (std::size_t index = first; index < glyphs.size(); ++index) {
         const Glyph& glyph = glyphs[index];
         if (!(glyph.place == cursor_)) {
-            // A wide character that did not fit: its row's last cell stays blank.
-            output += ' ';
+            // A wide character that did not fit: the terminal starts the next row with it, and
+            // the last cell of this one is left empty.
+            output += "\x1b[K";
         }
         switch (glyph.kind) {
             case Glyph::Kind::Text:

@@ -40,6 +40,10 @@ public:
     /// The column the cursor is in.
     std::size_t column() const { return cursor_.column; }
 
+    /// Whether the cursor is at the start of a row the line wrapped onto, where a line end need
+    /// not move it again.
+    bool atRowStart() const;
+
 private:
     /// Where a cell of the screen is, the line's first row being row 0.
     struct Place {

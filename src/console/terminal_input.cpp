@@ -293,7 +293,8 @@ void TerminalInput::handOver(LineEnd end) {
     lines_ += editor_.handOver(whole);
     if (end == LineEnd::Enter) {
         lines_ += '\n';
-        screen_ += settings_.echo || settings_.echoNewline ? "\n" : "";
+        const bool shown = settings_.echo ? !renderer_.atRowStart() : settings_.echoNewline;
+        screen_ += shown ? "\n" : "";
         renderer_.restart(0);
     } else {
         renderer_.restart(renderer_.column());

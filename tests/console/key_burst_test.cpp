@@ -1,43 +1,20 @@
+// SPDX-License-Identifier: MIT
 // The key grammar and what a burst of keys at the continue prompt comes to, for every form of
 // key in key_forms.txt. The keyboard cases prove a few of them through the whole program.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "key_burst.h"
 #include "key_sequence.h"
+#include "table_rows.h"
 
 namespace {
 
-// Each row of the table: its kind and its fields, with \xHH turned into bytes.
-std::vector<std::vector<std::string>> keyForms() {
-    std::vector<std::vector<std::string>> rows;
-    std::ifstream table(KEY_FORMS_FILE);
-    EXPECT_TRUE(table.is_open()) << KEY_FORMS_FILE;
-    for (std::string line; std::getline(table, line);) {
-        std::istringstream fields(line);
-        std::vector<std::string> row;
-        for (std::string field; fields >> field && field[0] != '#';) {
-            for (std::size_t at = field.find("\\x"); at != std::string::npos;
-                 at = field.find("\\x", at + 1)) {
-                field.replace(at, 4, 1,
-                              static_cast<char>(std::stoi(field.substr(at + 2, 2), nullptr, 16)));
-            }
-            row.push_back(field);
-        }
-        if (!row.empty()) {
-            rows.push_back(row);
-        }
-    }
-    return rows;
-}
-
 TEST(KeyLengthTest, EveryKeyForm_IsAsLongAsTheKey) {
     EXPECT_EQ(keyLength(""), 0U);
-    for (const auto& row : keyForms()) {
+    for (const auto& row : tableRows(KEY_FORMS_FILE)) {
         const std::string& key = row[1];
         if (row[0] == "first") {
             EXPECT_EQ(keyLength(key), std::stoul(row[2])) << testing::PrintToString(key);
@@ -57,7 +34,7 @@ TEST(KeyLengthTest, EveryKeyForm_IsAsLongAsTheKey) {
 
 TEST(KeyBurstTest, EveryBurst_IsOnePressOrAPaste) {
     const char* const verdicts[] = {"Nothing", "Paste", "Escape", "EndOfInput", "OtherKey"};
-    for (const auto& row : keyForms()) {
+    for (const auto& row : tableRows(KEY_FORMS_FILE)) {
         if (row[0] == "burst") {
             KeyBurst burst('\x04');
             bool paste = false;

@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: MIT
+#include "fake_screen.h"
+
+#include <algorithm>
+
+#include "key_sequence.h"
+#include "line_text.h"
+
+void FakeScreen::show(std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const char byte = text[at];
+        std::size_t length = 1;
+        if (byte == '\x1b') {
+            length = keyLength(text.substr(at));
+            const std::string_view sequence = text.substr(at + 2, length - 3);
+            control(text[at + length - 1],
+                    sequence.empty() ? 1 : std::stoul(std::string(sequence)));
+        } else if (byte == '\b' || byte == '\r' || byte == '\n' || byte == '\t') {
+            wrapPending_ = false;
+            const std::size_t tabStop = (column_ / 8 + 1) * 8;
+            column_ = byte == '\b' ? column_ - (column_ > 0 ? 1 : 0)
+                      : byte == '\t'
+                          ? (width_ > 0 ? std::min<std::size_t>(tabStop, width_ - 1) : tabStop)
+                          : 0;
+            row_ += byte == '\n' ? 1 : 0;
+        } else if (!isControl(byte)) {
+            length = characterLength(text.substr(at));
+            put(text.substr(at, length), columns(characterAt(text, at)));
+        }
+        at += length;
+    }
+}
+
+int FakeScreen::columns(char32_t character) const {
+    const bool wide = (character >= 0x1100 && character <= 0x115F) ||
+                      (character >= 0x2E80 && character <= 0xA4CF) ||
+                      (character >= 0xAC00 && character <= 0xD7A3) ||
+                      (character >= 0xF900 && character <= 0xFAFF) ||
+                      (character >= 0x1F300 && character <= 0x1FAFF);
+    const bool combining = (character >= 0x0300 && character <= 0x036F) || character == 0x0E31 ||
+                           (character >= 0x0E34 && character <= 0x0E3A);
+    return wide ? 2 : combining ? 0 : 1;
+}
+
+void FakeScreen::resize(int width) {
+    width_ = width;
+    for (std::vector<Cell>& cells : rows_) {
+        cells.resize(std::min<std::size_t>(cells.size(), width));
+    }
+    column_ = std::min<std::size_t>(column_, width - 1);
+    wrapPending_ = false;
+}
+
+std::string FakeScreen::textFrom(std::size_t row, std::size_t column) const {
+    std::string text;
+    for (std::size_t index = row; index < rows_.size(); ++index) {
+        std::string shown;
+        for (std::size_t cell = index == row ? column : 0; cell < rows_[index].size(); ++cell) {
+            const Cell& at = rows_[index][cell];
+            shown += at.text.empty() && !at.rightHalf ? " " : at.text;
+        }
+        text += shown.erase(shown.find_last_not_of(' ') + 1) + '\n';
+    }
+    return text.erase(text.find_last_not_of('\n') + 1);
+}
+
+// A mark that combines goes with the character before the cursor.
+void FakeScreen::put(std::string_view character, int columns) {
+    if (columns == 0) {
+        std::size_t column = wrapPending_ ? column_ : column_ - (column_ > 0 ? 1 : 0);
+        column -= column > 0 && at(row_, column).rightHalf ? 1 : 0;
+        at(row_, column).text += character;
+        return;
+    }
+    if (wrapPending_ || (width_ > 0 && column_ + columns > static_cast<std::size_t>(width_))) {
+        ++row_;
+        column_ = 0;
+    }
+    at(row_, column_) = {std::string(character), false};
+    if (columns == 2) {
+        at(row_, column_ + 1) = {"", true};
+    }
+    column_ += columns;
+    wrapPending_ = width_ > 0 && column_ == static_cast<std::size_t>(width_);
+    column_ -= wrapPending_ ? 1 : 0;
+}
+
+void FakeScreen::control(char final, std::size_t count) {
+    wrapPending_ = false;
+    const std::size_t right = width_ > 0 ? width_ - 1 : column_ + count;
+    switch (final) {
+        case 'A':
+            row_ -= std::min(row_, count);
+            break;
+        case 'B':
+            row_ += count;
+            break;
+        case 'C':
+            column_ = std::min(column_ + count, right);
+            break;
+        case 'D':
+            column_ -= std::min(column_, count);
+            break;
+        case 'J':
+            rows_.resize(std::min(rows_.size(), row_ + 1));
+            [[fallthrough]];
+        case 'K':
+            if (row_ < rows_.size() && column_ < rows_[row_].size()) {
+                rows_[row_].resize(column_);
+            }
+            break;
+    }
+}
+
+FakeScreen::Cell& FakeScreen::at(std::size_t row, std::size_t column) {
+    if (rows_.size() <= row) {
+        rows_.resize(row + 1);
+    }
+    if (rows_[row].size() <= column) {
+        rows_[row].resize(column + 1);
+    }
+    return rows_[row][column];
+}

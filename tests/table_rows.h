@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+/// The rows of a unit test's table: each line but blank ones and # comments, split at blanks
+/// into fields, with \xHH in a field standing for that byte (\x20 for a blank).
+inline std::vector<std::vector<std::string>> tableRows(const char* path) {
+    std::vector<std::vector<std::string>> rows;
+    std::ifstream table(path);
+    EXPECT_TRUE(table.is_open()) << path;
+    for (std::string line; std::getline(table, line);) {
+        std::istringstream fields(line);
+        std::vector<std::string> row;
+        for (std::string field; fields >> field && field[0] != '#';) {
+            for (std::size_t at = field.find("\\x"); at != std::string::npos;
+                 at = field.find("\\x", at + 1)) {
+                field.replace(at, 4, 1,
+                              static_cast<char>(std::stoi(field.substr(at + 2, 2), nullptr, 16)));
+            }
+            row.push_back(field);
+        }
+        if (!row.empty()) {
+            rows.push_back(row);
+        }
+    }
+    return rows;
+}
