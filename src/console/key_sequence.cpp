@@ -116,11 +116,17 @@ std::size_t keyLength(std::string_view bytes) {
 
 // A byte that ends or continues every form a key can be cut short in: a final byte, and a
 // continuation byte. Whatever either would change, more bytes could.
-bool mayGoOn(std::string_view key) {
+bool mayGoOn(std::string_view bytes) {
+    if (bytes == "\x1b\x1b") {
+        return true;
+    }
+    if (keyLength(bytes) < bytes.size()) {
+        return false;
+    }
     for (const char next : {'A', '\x80'}) {
-        std::string probe(key);
+        std::string probe(bytes);
         probe += next;
-        if (keyLength(probe) != key.size()) {
+        if (keyLength(probe) != bytes.size()) {
             return true;
         }
     }

@@ -28,10 +28,10 @@ inline constexpr std::size_t kLongestSequence = 256;
 /// its lead byte announces and that came, or one byte that starts none.
 std::size_t characterLength(std::string_view bytes);
 
-/// Whether more bytes could still belong to `key`, a whole key at the end of what has come: a
-/// character short of the bytes its lead announces, a sequence or reply not yet ended, or an
-/// Escape that Alt may go with.
-bool mayGoOn(std::string_view key);
+/// Whether more bytes after `bytes`, all that has come so far, could change its first key: a
+/// character short of the bytes its lead announces, a sequence or reply not yet ended, an Escape
+/// that Alt may go with, or an Escape before another, which may start Alt with a sequence.
+bool mayGoOn(std::string_view bytes);
 
 /// What a terminal in bracketed-paste mode sends before and after what is pasted.
 inline constexpr std::string_view kPasteStart = "\x1b[200~";

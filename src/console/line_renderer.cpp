@@ -26,9 +26,11 @@ void LineRenderer::draw(const std::string& line, std::size_t cursor, std::size_t
     const std::size_t newWidth = width > 0 ? static_cast<std::size_t>(width) : 0;
     if (newWidth != width_) {
         // Rows are found where they were before the change: a terminal keeps them, cutting or
-        // padding each to the new width.
+        // padding each to the new width, but it may have moved the cursor into the new margin.
         if (!shown_.empty()) {
-            moveTo({0, startColumn_}, output);
+            output += '\r';
+            cursor_.column = 0;
+            moveTo({0, std::min(startColumn_, newWidth > 0 ? newWidth - 1 : startColumn_)}, output);
             output += "\x1b[J";
         }
         width_ = newWidth;
@@ -166,16 +168,20 @@ bool LineRenderer::same(const Glyph& shown, const Glyph& next, const std::string
            line.compare(next.byte, next.length, shownLine_, shown.byte, shown.length) == 0;
 }
 
+// A glyph that ends at the margin has the cursor on the next row, away from it.
 bool LineRenderer::extends(const Glyph& shown, const Glyph& next, const std::string& line) const {
     return shown.kind == Glyph::Kind::Text && next.kind == Glyph::Kind::Text &&
-           shown.width == next.width && shown.place == next.place && next.length > shown.length &&
+           after(shown).row == shown.place.row && shown.width == next.width &&
+           shown.place == next.place && next.length > shown.length &&
            line.compare(next.byte, shown.length, shownLine_, shown.byte, shown.length) == 0;
 }
 
 // Tabs are written as blanks but where they move over cells known to be blank, as typed ones
-// are; a tab never moves past the margin, where a blank would wrap.
+// are; a tab never moves past the margin, where a blank would wrap, nor out of a row's last
+// column where the terminal waits to wrap.
 void LineRenderer::write(const std::vector<Glyph>& glyphs, std::size_t first,
                          const std::string& line, Place blankFrom, std::string& output) {
+    bool wrapPending = false;
     for (std::size_t index = first; index < glyphs.size(); ++index) {
         const Glyph& glyph = glyphs[index];
         if (!(glyph.place == cursor_)) {
@@ -188,7 +194,7 @@ void LineRenderer::write(const std::vector<Glyph>& glyphs, std::size_t first,
                 output.append(line, glyph.byte, glyph.length);
                 break;
             case Glyph::Kind::Tab: {
-                const bool blank = !(glyph.place < blankFrom);
+                const bool blank = !(glyph.place < blankFrom) && !wrapPending;
                 const bool beforeMargin = width_ == 0 || glyph.place.column + glyph.width < width_;
                 output += blank && beforeMargin ? std::string("\t") : std::string(glyph.width, ' ');
                 break;
@@ -201,6 +207,7 @@ void LineRenderer::write(const std::vector<Glyph>& glyphs, std::size_t first,
                 break;
         }
         cursor_ = after(glyph);
+        wrapPending = glyph.width > 0 ? cursor_.row > glyph.place.row : wrapPending;
     }
     if (first < glyphs.size() && cursor_.column == 0 && cursor_.row > 0) {
         // Out of the last column, where the terminal waits to wrap: the next row is the line's.

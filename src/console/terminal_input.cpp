@@ -111,11 +111,11 @@ bool TerminalInput::holdsLineOfValues() const {
     return false;
 }
 
-// The length of the key at `at`, once the rest of one cut short at the end of what has come has
-// had a moment to come too.
+// The length of the key at `at`, once the rest of one cut short at the end of what has come, or
+// of one that an Escape before another may start, has had a moment to come too.
 std::size_t TerminalInput::keyLengthAt(std::size_t& at) {
     std::size_t length = keyLength(std::string_view(arrived_).substr(at));
-    while (at + length == arrived_.size() && mayGoOn(std::string_view(arrived_).substr(at))) {
+    while (mayGoOn(std::string_view(arrived_).substr(at))) {
         arrived_.erase(0, at);
         at = 0;
         if (!receive(kKeySequenceMilliseconds)) {
@@ -255,6 +255,10 @@ void TerminalInput::press(std::string_view key) {
             break;
     }
     editor_.apply(edit);
+    // What is put back makes a line too long to edit whole as typing does.
+    if (editor_.line().size() >= kEditableBytes) {
+        handOver(LineEnd::Part);
+    }
 }
 
 // As a terminal's own line editing shows these keys where the person's settings say so: the key

@@ -14,6 +14,9 @@ namespace {
 
 TEST(KeyLengthTest, EveryKeyForm_IsAsLongAsTheKey) {
     EXPECT_EQ(keyLength(""), 0U);
+    // A sequence that goes on too long is Alt with its second byte, so nothing waits for its end.
+    EXPECT_EQ(keyLength("\x1b]" + std::string(kLongestSequence, 'x')), 2U);
+    EXPECT_EQ(keyLength("\x1b[" + std::string(kLongestSequence, '1') + "A"), 2U);
     for (const auto& row : tableRows(KEY_FORMS_FILE)) {
         const std::string& key = row[1];
         if (row[0] == "first") {
@@ -22,6 +25,8 @@ TEST(KeyLengthTest, EveryKeyForm_IsAsLongAsTheKey) {
             for (std::size_t cut = 1; cut <= key.size(); ++cut) {
                 const std::string part = key.substr(0, cut);
                 EXPECT_EQ(keyLength(part), part == "\x1b\x1b" ? 1 : cut)
+                    << testing::PrintToString(part);
+                EXPECT_EQ(mayGoOn(part), cut < key.size() || key == "\x1b")
                     << testing::PrintToString(part);
             }
             for (const std::string next : {"\x1b[B", "z"}) {
