@@ -35,16 +35,15 @@ void reportProblem(const char* format, ...) {
 // where the person sees them, and a key is pressed first, as when nothing is left.
 Key nextKey(ConsoleInput& console, InputBuffer& input) {
     const int byte = input.skipSeparators(false);
-    if (byte == InputBuffer::kEnd) {
-        return Key::End;
+    if (byte == InputBuffer::kEnd || byte == kEscape) {
+        return byte == kEscape ? Key::Escape : Key::End;
     }
-    const bool takenBack = byte != InputBuffer::kNotYet && console.takeBackValues(input.unread());
-    if (byte == InputBuffer::kNotYet || takenBack) {
+    if (byte == InputBuffer::kNotYet || console.takeBackValues(input.unread())) {
         input.discardUnread();
         flushOutput();
         return console.readKey();
     }
-    return byte == kEscape ? Key::Escape : Key::Other;
+    return Key::Other;
 }
 
 // A set is answered when the walk reaches an action. The only way it cannot is a player

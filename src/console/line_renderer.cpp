@@ -124,9 +124,10 @@ std::vector<LineRenderer::Glyph> LineRenderer::layOut(const std::string& line, s
                                                       const LineSettings& settings) const {
     std::vector<Glyph> glyphs;
     for (std::size_t at = from; at < line.size();) {
+        // Marks that combine go with the character before them, whether they are shown or not.
         Glyph glyph;
         glyph.byte = at;
-        glyph.length = 1;
+        glyph.length = characterEnd(line, at, device_) - at;
         if (line[at] == '\t') {
             glyph.kind = Glyph::Kind::Tab;
             glyph.width = kTabStop - place.column % kTabStop;
@@ -139,8 +140,9 @@ std::vector<LineRenderer::Glyph> LineRenderer::layOut(const std::string& line, s
             place = after(glyphs.back());
             glyph.kind = Glyph::Kind::ControlLetter;
             glyph.width = 1;
-        } else if (!isControl(line[at])) {
-            glyph.length = characterEnd(line, at, device_) - at;
+        } else if (isControl(line[at])) {
+            glyph.kind = Glyph::Kind::Control;
+        } else {
             glyph.width = static_cast<std::size_t>(device_.columns(characterAt(line, at)));
             if (width_ > 0 && place.column > 0 && place.column + glyph.width > width_) {
                 place = {place.row + 1, 0};
@@ -170,7 +172,7 @@ bool LineRenderer::same(const Glyph& shown, const Glyph& next, const std::string
 
 // A glyph that ends at the margin has the cursor on the next row, away from it.
 bool LineRenderer::extends(const Glyph& shown, const Glyph& next, const std::string& line) const {
-    return shown.kind == Glyph::Kind::Text && next.kind == Glyph::Kind::Text &&
+    return shown.kind == Glyph::Kind::Text && next.kind == Glyph::Kind::Text && shown.width > 0 &&
            after(shown).row == shown.place.row && shown.width == next.width &&
            shown.place == next.place && next.length > shown.length &&
            line.compare(next.byte, shown.length, shownLine_, shown.byte, shown.length) == 0;
@@ -191,7 +193,11 @@ void LineRenderer::write(const std::vector<Glyph>& glyphs, std::size_t first,
         }
         switch (glyph.kind) {
             case Glyph::Kind::Text:
-                output.append(line, glyph.byte, glyph.length);
+                // A mark with no character before it in the line would join one outside it.
+                output.append(line, glyph.byte, glyph.width > 0 ? glyph.length : 0);
+                break;
+            case Glyph::Kind::Control:
+                output += line[glyph.byte];
                 break;
             case Glyph::Kind::Tab: {
                 const bool blank = !(glyph.place < blankFrom) && !wrapPending;

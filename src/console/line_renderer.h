@@ -58,7 +58,9 @@ private:
     };
     /// How one character of the line is shown.
     struct Glyph {
-        enum class Kind : std::uint8_t { Text, Tab, Caret, ControlLetter };
+        /// Text is written as it is, a control character as it is (Control) or as a caret and a
+        /// letter, a tab as a tab or blanks.
+        enum class Kind : std::uint8_t { Text, Tab, Control, Caret, ControlLetter };
         std::size_t byte = 0;    ///< Where its bytes start in the line.
         std::size_t length = 0;  ///< How many bytes of the line it shows; a caret shows none.
         Kind kind = Kind::Text;

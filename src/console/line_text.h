@@ -7,10 +7,10 @@
 #include "terminal_device.h"
 
 /// A control character, shown as ^X where the person's settings say so: every byte below a blank
-/// but tab and line feed, and DEL.
+/// but tab, and DEL. A line feed is one only where Ctrl-V made it a character of the line.
 inline bool isControl(char byte) {
     const auto code = static_cast<unsigned char>(byte);
-    return (code < 0x20 && byte != '\t' && byte != '\n') || code == 0x7F;
+    return (code < 0x20 && byte != '\t') || code == 0x7F;
 }
 
 /// The blanks that separate values, and words on the values line.

@@ -6,7 +6,11 @@
 #include "key_sequence.h"
 #include "line_text.h"
 
-void FakeScreen::show(std::string_view text) {
+// A character's bytes written apart are one character, as a terminal decodes them.
+void FakeScreen::show(std::string_view shown) {
+    const std::string held = unfinished_ + std::string(shown);
+    const std::string_view text = held;
+    unfinished_.clear();
     for (std::size_t at = 0; at < text.size();) {
         const char byte = text[at];
         std::size_t length = 1;
@@ -23,6 +27,9 @@ void FakeScreen::show(std::string_view text) {
                           ? (width_ > 0 ? std::min<std::size_t>(tabStop, width_ - 1) : tabStop)
                           : 0;
             row_ += byte == '\n' ? 1 : 0;
+        } else if (mayGoOn(text.substr(at))) {
+            unfinished_ = text.substr(at);
+            break;
         } else if (!isControl(byte)) {
             length = characterLength(text.substr(at));
             put(text.substr(at, length), columns(characterAt(text, at)));
@@ -51,7 +58,28 @@ void FakeScreen::resize(int width) {
     wrapPending_ = false;
 }
 
+// A character cut short shows as soon as anything else comes, and its place is taken already.
+FakeScreen FakeScreen::settled() const {
+    FakeScreen screen = *this;
+    screen.unfinished_.clear();
+    if (!unfinished_.empty()) {
+        screen.put(unfinished_, 1);
+    }
+    return screen;
+}
+
+std::size_t FakeScreen::row() const {
+    return unfinished_.empty() ? row_ : settled().row_;
+}
+
+std::size_t FakeScreen::column() const {
+    return unfinished_.empty() ? column_ : settled().column_;
+}
+
 std::string FakeScreen::textFrom(std::size_t row, std::size_t column) const {
+    if (!unfinished_.empty()) {
+        return settled().textFrom(row, column);
+    }
     std::string text;
     for (std::size_t index = row; index < rows_.size(); ++index) {
         std::string shown;
@@ -64,12 +92,14 @@ std::string FakeScreen::textFrom(std::size_t row, std::size_t column) const {
     return text.erase(text.find_last_not_of('\n') + 1);
 }
 
-// A mark that combines goes with the character before the cursor.
+// A mark that combines goes with the character before the cursor; with none, it is lost.
 void FakeScreen::put(std::string_view character, int columns) {
     if (columns == 0) {
-        std::size_t column = wrapPending_ ? column_ : column_ - (column_ > 0 ? 1 : 0);
-        column -= column > 0 && at(row_, column).rightHalf ? 1 : 0;
-        at(row_, column).text += character;
+        if (column_ > 0 || wrapPending_) {
+            std::size_t column = wrapPending_ ? column_ : column_ - 1;
+            column -= column > 0 && at(row_, column).rightHalf ? 1 : 0;
+            at(row_, column).text += character;
+        }
         return;
     }
     if (wrapPending_ || (width_ > 0 && column_ + columns > static_cast<std::size_t>(width_))) {
