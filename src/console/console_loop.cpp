@@ -31,19 +31,24 @@ void reportProblem(const char* format, ...) {
 // What follows a round's prompt. Bytes that have already arrived come first and are read as a
 // script is read: white space is skipped, an Escape byte ends the program, and anything else is
 // the next round's first value, left for it. That is the whole of a script, and of a paste; at a
-// keyboard, values typed after a set's seventh are taken back, to start the next values line
-// where the person sees them, and a key is pressed first, as when nothing is left.
+// keyboard, values typed after a set's seventh on its line are taken back, to start the next
+// values line where the person sees them, and a key is pressed first, as when nothing is left.
 Key nextKey(ConsoleInput& console, InputBuffer& input) {
-    const int byte = input.skipSeparators(false);
-    if (byte == InputBuffer::kEnd || byte == kEscape) {
-        return byte == kEscape ? Key::Escape : Key::End;
+    std::string_view rest = input.unread();
+    while (!rest.empty() && InputBuffer::isSeparator(static_cast<unsigned char>(rest[0]))) {
+        rest.remove_prefix(1);
     }
-    if (byte == InputBuffer::kNotYet || console.takeBackValues(input.unread())) {
+    const bool takenBack = !rest.empty() && rest[0] != kEscape && console.takeBackValues(rest);
+    const int byte = takenBack ? InputBuffer::kNotYet : input.skipSeparators(false);
+    if (byte == InputBuffer::kNotYet) {
         input.discardUnread();
         flushOutput();
         return console.readKey();
     }
-    return Key::Other;
+    if (byte == InputBuffer::kEnd) {
+        return Key::End;
+    }
+    return byte == kEscape ? Key::Escape : Key::Other;
 }
 
 // A set is answered when the walk reaches an action. The only way it cannot is a player

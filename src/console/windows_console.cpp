@@ -1,14 +1,18 @@
+// SPDX-License-Identifier: MIT
 #include <windows.h>
 // After windows.h, which they need.
 #include <conio.h>
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "key_burst.h"
@@ -50,16 +54,12 @@ public:
         SetConsoleCtrlHandler(endOnControlC, TRUE);
     }
 
-    // A character the key wait took from a paste comes first, shown as if typed; the rest of the
+    // Values taken back, and a character the key wait took from a paste, start the next line
+    // read as if typed there: shown, and editable with the console's own keys; the rest of the
     // paste is still in the console, where the line read shows it.
     std::size_t readInput(char* buffer, std::size_t capacity) override {
         if (!held_.empty()) {
-            const std::size_t count = held_.copy(buffer, capacity);
-            for (std::size_t at = 0; at < count; ++at) {
-                _putch(static_cast<unsigned char>(buffer[at]));
-            }
-            held_.erase(0, count);
-            return count;
+            return readLineStartingWith(std::exchange(held_, std::string()), buffer, capacity);
         }
         const unsigned request = capacity < INT_MAX ? static_cast<unsigned>(capacity) : INT_MAX;
         SetLastError(ERROR_SUCCESS);
@@ -67,13 +67,19 @@ public:
         if (count < 0) {
             throw std::system_error(errno, std::generic_category());
         }
-        // Ctrl-C cuts a console line read short with nothing read, which the C runtime reports as
-        // the end of the input, while the Ctrl-C itself is handled on another thread: the first
-        // to finish must not decide the status.
-        if (count == 0 && keyboard_ && GetLastError() == ERROR_OPERATION_ABORTED) {
-            endAsControlC();
-        }
+        endIfControlC(count == 0);
+        lineTyped_ = keyboard_ && typedWhole({buffer, static_cast<std::size_t>(count)});
         return static_cast<std::size_t>(count);
+    }
+
+    // A line typed whole, with nothing typed or pasted after it, is the person's to see again;
+    // the rest of a paste flows on.
+    bool takeBackValues(std::string_view rest) override {
+        if (!std::exchange(lineTyped_, false)) {
+            return false;
+        }
+        held_.assign(rest.substr(0, rest.find_last_not_of("\r\n") + 1));
+        return true;
     }
 
     // As at a POSIX terminal, only complete lines wait for the line read; a key pressed while
@@ -113,7 +119,7 @@ public:
         }
         const KeyBurst::Verdict verdict = paste ? KeyBurst::Verdict::Paste : burst.finish();
         if (verdict == KeyBurst::Verdict::Paste) {
-            held_ = extended ? "" : first;
+            held_ += extended ? "" : first;
             return Key::Other;
         }
         DWORD taken = 0;
@@ -126,6 +132,63 @@ public:
     }
 
 private:
+    // Ctrl-C cuts a console line read short with nothing read, which the C runtime reports as the
+    // end of the input, while the Ctrl-C itself is handled on another thread: the first to
+    // finish must not decide the status.
+    void endIfControlC(bool nothingRead) const {
+        if (nothingRead && keyboard_ && GetLastError() == ERROR_OPERATION_ABORTED) {
+            endAsControlC();
+        }
+    }
+
+    // One line, with no key waiting after it: the console gives lines typed ahead or pasted
+    // together in one read.
+    bool typedWhole(std::string_view read) {
+        for (const INPUT_RECORD& event : waitingEvents()) {
+            if (isKeyDown(event)) {
+                return false;
+            }
+        }
+        return read.find('\n') + 1 == read.size();
+    }
+
+    // The console's line read, given `start` as characters already typed: written where typing
+    // is shown first, as the console expects of them. Line ends come as the C runtime gives
+    // them, and Ctrl-Z ends the input there.
+    std::size_t readLineStartingWith(const std::string& start, char* buffer, std::size_t capacity) {
+        const UINT codePage = GetConsoleCP();
+        std::wstring line(kLongestLine, L'\0');
+        const int initial =
+            MultiByteToWideChar(codePage, 0, start.data(), static_cast<int>(start.size()),
+                                line.data(), static_cast<int>(kLongestLine / 2));
+        DWORD shown = 0;
+        const HANDLE screen =
+            CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        WriteConsoleW(screen, line.data(), static_cast<DWORD>(initial), &shown, nullptr);
+        CloseHandle(screen);
+        CONSOLE_READCONSOLE_CONTROL control = {sizeof control, static_cast<ULONG>(initial), 0, 0};
+        DWORD read = 0;
+        SetLastError(ERROR_SUCCESS);
+        if (ReadConsoleW(console_, line.data(), static_cast<DWORD>(line.size()), &read, &control) ==
+            0) {
+            throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
+        }
+        endIfControlC(read == 0);
+        line.resize(read);
+        line.erase(std::min(line.find(L'\x1a'), line.size()));
+        if (line.size() >= 2 && line.compare(line.size() - 2, 2, L"\r\n") == 0) {
+            line.replace(line.size() - 2, 2, L"\n");
+        }
+        const int count = WideCharToMultiByte(
+            codePage, 0, line.data(), static_cast<int>(line.size()), buffer,
+            static_cast<int>(std::min<std::size_t>(capacity, INT_MAX)), nullptr, nullptr);
+        lineTyped_ = typedWhole({buffer, static_cast<std::size_t>(count)});
+        return static_cast<std::size_t>(count);
+    }
+
+    static constexpr std::size_t kLongestLine = 8192;  ///< Characters a console line holds.
+
     static bool isKeyDown(const INPUT_RECORD& event) {
         return event.EventType == KEY_EVENT && event.Event.KeyEvent.bKeyDown != 0;
     }
@@ -180,7 +243,8 @@ private:
 
     static constexpr const char* kNoCharacter = "\x1b[A";
 
-    std::string held_;  ///< Taken by the key wait from a paste; read first.
+    std::string held_;  ///< Values taken back, or taken by the key wait from a paste: read first.
+    bool lineTyped_ = false;  ///< The last line read was typed whole, with nothing after it.
     bool keyboard_;
     HANDLE console_;
 };

@@ -33,7 +33,8 @@ PASTE_START, PASTE_END = b"\x1b[200~", b"\x1b[201~"
 KEYS = {"Enter": ("\r", (0x0D, 13, 0)), "Esc": ("\x1b", (0x1B, 27, 0)),
         "Up": ("\x1b[A", (0x26, 0, 0x100)), "Down": ("\x1b[B", (0x28, 0, 0x100)),
         "Left": ("\x1b[D", (0x25, 0, 0x100)), "Home": ("\x1b[H", (0x24, 0, 0x100)),
-        "End": ("\x1b[F", (0x23, 0, 0x100)), "F1": ("\x1bOP", None)}
+        "End": ("\x1b[F", (0x23, 0, 0x100)), "Backspace": ("\x7f", (0x08, 8, 0)),
+        "F1": ("\x1bOP", None)}
 # What an option does to the program's process before it starts (see keyboard_cases.txt).
 OPTIONS = {"read-only-input": lambda: os.dup2(os.open(os.ttyname(0), os.O_RDONLY), 0),
            "write-only-input": lambda: os.dup2(os.open(os.ttyname(0), os.O_WRONLY), 0),
