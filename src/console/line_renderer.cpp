@@ -23,14 +23,14 @@ void LineRenderer::draw(const std::string& line, std::size_t cursor, std::size_t
     if (!settings.echo) {
         return;
     }
-    const std::size_t newWidth = width > 0 ? static_cast<std::size_t>(width) : 0;
+    const std::uint32_t newWidth = width > 0 ? static_cast<std::uint32_t>(width) : 0;
     if (newWidth != width_) {
         // Rows are found where they were before the change: a terminal keeps them, cutting or
         // padding each to the new width, but it may have moved the cursor into the new margin.
         if (!shown_.empty()) {
             output += '\r';
             cursor_.column = 0;
-            moveTo({0, std::min(startColumn_, newWidth > 0 ? newWidth - 1 : startColumn_)}, output);
+            moveTo({0, newWidth > 0 ? std::min(startColumn_, newWidth - 1) : startColumn_}, output);
             output += "\x1b[J";
         }
         width_ = newWidth;
@@ -86,7 +86,7 @@ bool LineRenderer::atRowStart() const {
 void LineRenderer::restart(std::size_t column) {
     shown_.clear();
     shownLine_.clear();
-    startColumn_ = width_ > 0 ? column % width_ : column;
+    startColumn_ = static_cast<std::uint32_t>(width_ > 0 ? column % width_ : column);
     cursor_ = {0, startColumn_};
 }
 
@@ -126,24 +126,24 @@ std::vector<LineRenderer::Glyph> LineRenderer::layOut(const std::string& line, s
     for (std::size_t at = from; at < line.size();) {
         // Marks that combine go with the character before them, whether they are shown or not.
         Glyph glyph;
-        glyph.byte = at;
-        glyph.length = characterEnd(line, at, device_) - at;
+        glyph.byte = static_cast<std::uint32_t>(at);
+        glyph.length = static_cast<std::uint32_t>(characterEnd(line, at, device_) - at);
         if (line[at] == '\t') {
             glyph.kind = Glyph::Kind::Tab;
-            glyph.width = kTabStop - place.column % kTabStop;
+            glyph.width = static_cast<std::uint8_t>(kTabStop - place.column % kTabStop);
             // Past the last tab stop, a terminal's tab stops at the margin.
             if (width_ > 0 && place.column + glyph.width > width_) {
-                glyph.width = width_ - place.column;
+                glyph.width = static_cast<std::uint8_t>(width_ - place.column);
             }
         } else if (isControl(line[at]) && settings.echoControl) {
-            glyphs.push_back({at, 0, Glyph::Kind::Caret, 1, place});
+            glyphs.push_back({glyph.byte, 0, Glyph::Kind::Caret, 1, place});
             place = after(glyphs.back());
             glyph.kind = Glyph::Kind::ControlLetter;
             glyph.width = 1;
         } else if (isControl(line[at])) {
             glyph.kind = Glyph::Kind::Control;
         } else {
-            glyph.width = static_cast<std::size_t>(device_.columns(characterAt(line, at)));
+            glyph.width = static_cast<std::uint8_t>(device_.columns(characterAt(line, at)));
             if (width_ > 0 && place.column > 0 && place.column + glyph.width > width_) {
                 place = {place.row + 1, 0};
             }

@@ -47,8 +47,8 @@ public:
 private:
     /// Where a cell of the screen is, the line's first row being row 0.
     struct Place {
-        std::size_t row = 0;
-        std::size_t column = 0;
+        std::uint32_t row = 0;
+        std::uint32_t column = 0;
         bool operator==(const Place& other) const {
             return row == other.row && column == other.column;
         }
@@ -61,10 +61,10 @@ private:
         /// Text is written as it is, a control character as it is (Control) or as a caret and a
         /// letter, a tab as a tab or blanks.
         enum class Kind : std::uint8_t { Text, Tab, Control, Caret, ControlLetter };
-        std::size_t byte = 0;    ///< Where its bytes start in the line.
-        std::size_t length = 0;  ///< How many bytes of the line it shows; a caret shows none.
+        std::uint32_t byte = 0;    ///< Where its bytes start in the line.
+        std::uint32_t length = 0;  ///< How many bytes of the line it shows; a caret shows none.
         Kind kind = Kind::Text;
-        std::size_t width = 0;  ///< Columns, 0 to 8.
+        std::uint8_t width = 0;  ///< Columns, 0 to 8.
         Place place;
     };
 
@@ -81,8 +81,8 @@ private:
     void moveTo(Place place, std::string& output);
 
     const TerminalDevice& device_;
-    std::size_t width_ = 0;        ///< Of the terminal as last drawn; 0 when unknown.
-    std::size_t startColumn_ = 0;  ///< Where the line starts in its first row.
+    std::uint32_t width_ = 0;        ///< Of the terminal as last drawn; 0 when unknown.
+    std::uint32_t startColumn_ = 0;  ///< Where the line starts in its first row.
     std::string shownLine_;        ///< The line as shown.
     std::vector<Glyph> shown_;     ///< How it is shown.
     bool echoControl_ = true;      ///< As the person's settings were when it was drawn.

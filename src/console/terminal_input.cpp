@@ -11,6 +11,7 @@
 TerminalInput::TerminalInput(std::unique_ptr<TerminalDevice> device)
     : device_(std::move(device)),
       settings_(device_->lineSettings()),
+      width_(device_->width()),
       editor_(*device_),
       renderer_(*device_) {}
 
@@ -151,6 +152,7 @@ bool TerminalInput::receive(int milliseconds) {
     char chunk[kEditableBytes];
     const std::size_t count = device_->read(chunk, sizeof chunk, milliseconds);
     settings_ = device_->lineSettings();
+    width_ = device_->width();
     if (device_->typingForgotten()) {
         arrived_.clear();
         editor_.forget();
@@ -170,13 +172,15 @@ void TerminalInput::awaitInput() {
     }
 }
 
-// Edits what has arrived until a line is handed over or nothing is left.
+// Edits what has arrived until a line is handed over or nothing is left. Keys typed are shown one
+// by one, as a terminal's echo shows them; a paste is shown when it has been taken, or when its
+// line is handed over.
 void TerminalInput::edit() {
+    const bool eachKeyShown = arrived_.size() <= kKeysShownOneByOne;
     std::size_t at = 0;
     while (at < arrived_.size() && lines_.empty() && !ended_) {
         if (std::exchange(literal_, false)) {
             insert(std::string_view(arrived_).substr(at, 1));
-            showLine(editor_.cursor());
             ++at;
             continue;
         }
@@ -190,8 +194,9 @@ void TerminalInput::edit() {
         } else if (key != kPasteEnd) {
             press(key);
         }
-        // Each key shown as it is taken, as a terminal's echo shows it.
-        showLine(editor_.cursor());
+        if (eachKeyShown) {
+            showLine(editor_.cursor());
+        }
     }
     arrived_.erase(0, at);
 }
@@ -309,8 +314,7 @@ void TerminalInput::handOver(LineEnd end) {
 }
 
 void TerminalInput::showLine(std::size_t cursor) {
-    renderer_.draw(editor_.line(), cursor, editor_.takeChangedFrom(), settings_, device_->width(),
-                   screen_);
+    renderer_.draw(editor_.line(), cursor, editor_.takeChangedFrom(), settings_, width_, screen_);
 }
 
 void TerminalInput::flushScreen() {

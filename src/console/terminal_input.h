@@ -27,7 +27,9 @@
 class TerminalInput final : public ConsoleInput {
 public:
     static constexpr std::size_t kEditableBytes = 4096;
-    static constexpr int kKeySequenceMilliseconds = 25;  ///< Longest pause within one burst.
+    static constexpr int kKeySequenceMilliseconds = 25;     ///< Longest pause within one burst.
+    static constexpr std::size_t kKeysShownOneByOne = 256;  ///< Most bytes arriving together
+                                                            ///< that are drawn key by key.
 
     explicit TerminalInput(std::unique_ptr<TerminalDevice> device);
 
@@ -62,6 +64,7 @@ private:
 
     std::unique_ptr<TerminalDevice> device_;
     LineSettings settings_;
+    int width_;  ///< Of the terminal, as it was at the last read.
     LineEditor editor_;
     LineRenderer renderer_;
     std::string arrived_;              ///< Received, not yet edited or taken as a key.
