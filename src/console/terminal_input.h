@@ -71,7 +71,6 @@ private:
     std::string lines_;                ///< Handed over, not yet read.
     std::string carried_;              ///< Values taken back, for the next line.
     std::string screen_;               ///< What the terminal is to show, not yet written.
-    bool lineChanged_ = false;         ///< The line has changed since it was last drawn.
     std::size_t burstCharacters_ = 0;  ///< Put in since input last paused, in this line.
     bool ended_ = false;               ///< The input has ended, and is not yet read as ended.
     bool endedByEscape_ = false;       ///< By Escape on an empty line.

@@ -7,18 +7,16 @@
 #include "line_text.h"
 
 // A character's bytes written apart are one character, as a terminal decodes them.
-void FakeScreen::show(std::string_view shown) {
-    const std::string held = unfinished_ + std::string(shown);
-    const std::string_view text = held;
+void FakeScreen::show(std::string_view text) {
+    const std::string held = unfinished_ + std::string(text);
     unfinished_.clear();
-    for (std::size_t at = 0; at < text.size();) {
-        const char byte = text[at];
+    for (std::string_view rest = held; !rest.empty();) {
+        const char byte = rest[0];
         std::size_t length = 1;
         if (byte == '\x1b') {
-            length = keyLength(text.substr(at));
-            const std::string_view sequence = text.substr(at + 2, length - 3);
-            control(text[at + length - 1],
-                    sequence.empty() ? 1 : std::stoul(std::string(sequence)));
+            length = keyLength(rest);
+            const std::string_view count = rest.substr(2, length - 3);
+            control(rest[length - 1], count.empty() ? 1 : std::stoul(std::string(count)));
         } else if (byte == '\b' || byte == '\r' || byte == '\n' || byte == '\t') {
             wrapPending_ = false;
             const std::size_t tabStop = (column_ / 8 + 1) * 8;
@@ -27,14 +25,14 @@ void FakeScreen::show(std::string_view shown) {
                           ? (width_ > 0 ? std::min<std::size_t>(tabStop, width_ - 1) : tabStop)
                           : 0;
             row_ += byte == '\n' ? 1 : 0;
-        } else if (mayGoOn(text.substr(at))) {
-            unfinished_ = text.substr(at);
+        } else if (mayGoOn(rest)) {
+            unfinished_ = rest;
             break;
         } else if (!isControl(byte)) {
-            length = characterLength(text.substr(at));
-            put(text.substr(at, length), columns(characterAt(text, at)));
+            length = characterLength(rest);
+            put(rest.substr(0, length), columns(characterAt(rest, 0)));
         }
-        at += length;
+        rest.remove_prefix(length);
     }
 }
 
