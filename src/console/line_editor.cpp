@@ -170,7 +170,8 @@ void LineEditor::apply(Edit edit) {
     }
 }
 
-std::string LineEditor::handOver(bool remember) {
+// The line's own storage is kept for the next one: a long paste goes through it part by part.
+void LineEditor::handOver(bool remember, std::string& into) {
     const bool blank = line_.find_first_not_of(" \t") == std::string::npos;
     if (remember && !blank && (history_.empty() || history_.back() != line_)) {
         history_.push_back(line_);
@@ -178,9 +179,8 @@ std::string LineEditor::handOver(bool remember) {
             history_.pop_front();
         }
     }
-    std::string line = std::exchange(line_, std::string());
+    into += line_;
     forget();
-    return line;
 }
 
 void LineEditor::forget() {

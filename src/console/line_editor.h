@@ -61,9 +61,9 @@ public:
     /// line. The edits that are no change to the line (HandOver, Reprint, ...) do nothing here.
     void apply(Edit edit);
 
-    /// Returns the line and starts an empty one. With `remember`, a line that holds more than
-    /// blanks is kept for Older, but for one just like the newest kept.
-    std::string handOver(bool remember);
+    /// Appends the line to `into` and starts an empty one. With `remember`, a line that holds
+    /// more than blanks is kept for Older, but for one just like the newest kept.
+    void handOver(bool remember, std::string& into);
 
     /// Forgets the line being typed, as a terminal does when the program is stopped.
     void forget();

@@ -43,7 +43,8 @@ void LineRenderer::draw(const std::string& line, std::size_t cursor, std::size_t
     const std::size_t kept = firstToLayOut(changedFrom);
     const Place start = kept == 0 ? Place{0, startColumn_} : after(shown_[kept - 1]);
     const std::size_t startByte = kept == 0 ? 0 : shown_[kept - 1].byte + shown_[kept - 1].length;
-    const std::vector<Glyph> tail = layOut(line, startByte, start, settings);
+    std::vector<Glyph>& tail = laidOut_;
+    layOut(line, startByte, start, settings, tail);
     std::size_t first = 0;
     while (first < tail.size() && kept + first < shown_.size() &&
            same(shown_[kept + first], tail[first], line)) {
@@ -119,10 +120,9 @@ LineRenderer::Place LineRenderer::placeOf(std::size_t byte, std::size_t kept,
     return laidOut != tail.end() ? laidOut->place : end;
 }
 
-std::vector<LineRenderer::Glyph> LineRenderer::layOut(const std::string& line, std::size_t from,
-                                                      Place place,
-                                                      const LineSettings& settings) const {
-    std::vector<Glyph> glyphs;
+void LineRenderer::layOut(const std::string& line, std::size_t from, Place place,
+                          const LineSettings& settings, std::vector<Glyph>& glyphs) const {
+    glyphs.clear();
     for (std::size_t at = from; at < line.size();) {
         // Marks that combine go with the character before them, whether they are shown or not.
         Glyph glyph;
@@ -153,7 +153,6 @@ std::vector<LineRenderer::Glyph> LineRenderer::layOut(const std::string& line, s
         place = after(glyph);
         at += glyph.length;
     }
-    return glyphs;
 }
 
 LineRenderer::Place LineRenderer::after(const Glyph& glyph) const {

@@ -68,8 +68,8 @@ private:
         Place place;
     };
 
-    std::vector<Glyph> layOut(const std::string& line, std::size_t from, Place place,
-                              const LineSettings& settings) const;
+    void layOut(const std::string& line, std::size_t from, Place place,
+                const LineSettings& settings, std::vector<Glyph>& glyphs) const;
     std::size_t firstToLayOut(std::size_t changedFrom) const;
     Place placeOf(std::size_t byte, std::size_t kept, const std::vector<Glyph>& tail,
                   Place end) const;
@@ -83,8 +83,10 @@ private:
     const TerminalDevice& device_;
     std::uint32_t width_ = 0;        ///< Of the terminal as last drawn; 0 when unknown.
     std::uint32_t startColumn_ = 0;  ///< Where the line starts in its first row.
-    std::string shownLine_;        ///< The line as shown.
-    std::vector<Glyph> shown_;     ///< How it is shown.
-    bool echoControl_ = true;      ///< As the person's settings were when it was drawn.
-    Place cursor_;                 ///< Where the terminal's cursor is.
+    std::string shownLine_;          ///< The line as shown.
+    std::vector<Glyph> shown_;       ///< How it is shown.
+    std::vector<Glyph> laidOut_;     ///< How it is to be shown from the first change, kept between
+                                     ///< draws so that a draw allocates nothing.
+    bool echoControl_ = true;        ///< As the person's settings were when it was drawn.
+    Place cursor_;                   ///< Where the terminal's cursor is.
 };

@@ -299,7 +299,7 @@ void TerminalInput::handOver(LineEnd end) {
     const bool whole = end != LineEnd::Part && !lineUnfinished_;
     const bool pasted = linePasted_ || burstCharacters_ >= KeyBurst::kFewestPastedCharacters;
     lastLineTyped_ = whole && !pasted;
-    lines_ += editor_.handOver(whole);
+    editor_.handOver(whole, lines_);
     if (end == LineEnd::Enter) {
         lines_ += '\n';
         const bool shown = settings_.echo ? !renderer_.atRowStart() : settings_.echoNewline;

@@ -39,6 +39,7 @@ std::string pressed(const std::string& keys) {
 
 TEST(LineEditorTest, EveryRow_LeavesTheLineAndCursorItSays) {
     const FakeScreen screen;
+    std::string handedOver;
     for (const auto& row : tableRows(LINE_EDITS_FILE)) {
         LineEditor editor(screen);
         const std::string keys = pressed(row[0]);
@@ -49,7 +50,7 @@ TEST(LineEditorTest, EveryRow_LeavesTheLineAndCursorItSays) {
             if (edit == Edit::Insert) {
                 editor.insert(key);
             } else if (edit == Edit::HandOver) {
-                editor.handOver(true);
+                editor.handOver(true, handedOver);
             } else {
                 editor.apply(edit);
             }
@@ -65,9 +66,10 @@ TEST(LineEditorTest, EveryRow_LeavesTheLineAndCursorItSays) {
 TEST(LineEditorTest, OnlyTheNewestLinesAreKept) {
     const FakeScreen screen;
     LineEditor editor(screen);
+    std::string handedOver;
     for (std::size_t line = 0; line <= LineEditor::kHistoryLines; ++line) {
         editor.insert(std::to_string(line));
-        editor.handOver(true);
+        editor.handOver(true, handedOver);
     }
     for (std::size_t line = 0; line <= LineEditor::kHistoryLines; ++line) {
         editor.apply(Edit::Older);
