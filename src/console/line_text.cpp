@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "line_text.h"
 
+#include <cwchar>
+
 #include "key_sequence.h"
 
 namespace {
@@ -24,6 +26,11 @@ char32_t characterAt(std::string_view text, std::size_t at) {
         character = (character << 6) | (static_cast<unsigned char>(text[at + next]) & 0x3F);
     }
     return character;
+}
+
+int columnsInLocale(char32_t character) {
+    const int width = wcwidth(static_cast<wchar_t>(character));
+    return width < 0 ? 1 : width;
 }
 
 std::size_t characterEnd(std::string_view text, std::size_t at, const TerminalDevice& device) {

@@ -22,6 +22,11 @@ inline bool isBlank(char byte) {
 /// character cut short, is U+FFFD, as a terminal shows it.
 char32_t characterAt(std::string_view text, std::size_t at);
 
+/// How many columns a terminal takes to show `character` by the person's locale (set with
+/// setlocale): 2 for a wide one, 0 for one that combines with the one before it, 1 for one the
+/// locale cannot measure, as terminals show those as one replacement character.
+int columnsInLocale(char32_t character);
+
 /// Where the character that starts at `at` ends, with the marks after it that combine with it
 /// (that take no column on `device`): the unit the cursor moves over and Backspace rubs out.
 std::size_t characterEnd(std::string_view text, std::size_t at, const TerminalDevice& device);

@@ -7,10 +7,10 @@
 
 #include <cerrno>
 #include <clocale>
-#include <cwchar>
 #include <string_view>
 #include <system_error>
 
+#include "line_text.h"
 #include "posix_terminal.h"
 #include "system_console.h"
 #include "terminal_input.h"
@@ -174,8 +174,7 @@ public:
 
     // As wide as the terminal shows it, by the person's locale.
     int columns(char32_t character) const override {
-        const int width = wcwidth(static_cast<wchar_t>(character));
-        return width < 0 ? 1 : width;
+        return columnsInLocale(character);
     }
 
     // Best effort: a terminal that cannot show typing any more is found out by the next read.

@@ -24,7 +24,7 @@
 ///   to edit whole goes on, there is no key to wait for: what comes is values;
 /// - values typed after a set's seventh, on a line typed rather than pasted, are taken back
 ///   (`takeBackValues`): the prompt waits for a key, and the next values line starts with them.
-class TerminalInput final : public ConsoleInput {
+class TerminalInput : public ConsoleInput {
 public:
     static constexpr std::size_t kEditableBytes = 4096;
     static constexpr int kKeySequenceMilliseconds = 25;     ///< Longest pause within one burst.

@@ -12,13 +12,11 @@
 /// wraps at the margin (the cursor waits in the last column until the next character comes), a
 /// wide character that does not fit there starts the next row, and the cursor moves as the few
 /// control sequences the program writes say (\b \r \n \t, ESC [ n A/B/C/D, ESC [ K, ESC [ J).
-/// Rows never scroll away; a character's bytes may come in separate writes. It measures characters
-/// as a UTF-8 locale does for the few it knows: CJK and emoji take two columns, combining accents
-/// and Thai vowel marks none.
+/// Rows never scroll away. It measures characters as a UTF-8 locale does.
 class FakeScreen : public TerminalDevice {
 public:
     /// `width` columns wide; 0 for a terminal that cannot tell, whose rows never end.
-    explicit FakeScreen(int width = 0) : width_(width) {}
+    explicit FakeScreen(int width = 0);
 
     void show(std::string_view text) override;
     int columns(char32_t character) const override;
@@ -37,9 +35,8 @@ public:
     /// the screen.
     std::string textFrom(std::size_t row, std::size_t column) const;
 
-    /// Where the cursor is, once a character cut short has shown.
-    std::size_t row() const;
-    std::size_t column() const;
+    std::size_t row() const { return row_; }
+    std::size_t column() const { return column_; }
 
 private:
     struct Cell {
@@ -47,7 +44,6 @@ private:
         bool rightHalf = false;
     };
 
-    FakeScreen settled() const;
     void put(std::string_view character, int columns);
     void control(char final, std::size_t count);
     Cell& at(std::size_t row, std::size_t column);
@@ -57,5 +53,4 @@ private:
     std::size_t row_ = 0;
     std::size_t column_ = 0;
     bool wrapPending_ = false;
-    std::string unfinished_;  ///< A character cut short at the end of what was shown.
 };

@@ -54,11 +54,4 @@ TEST(KeyBurstTest, EveryBurst_IsOnePressOrAPaste) {
     }
 }
 
-// A key held down repeats one key; more of it than any link gathers is text sent at once.
-TEST(KeyBurstTest, MoreBytesThanKeysEverSend_IsAPaste) {
-    KeyBurst held('\x04');
-    EXPECT_FALSE(held.add(std::string(KeyBurst::kMostKeyBytes, ' ')));
-    EXPECT_TRUE(held.add(" "));
-}
-
 }  // namespace

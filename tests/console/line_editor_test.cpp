@@ -3,8 +3,6 @@
 // The keyboard cases show a few of the keys through the whole program, as terminals send them.
 #include <gtest/gtest.h>
 
-#include <map>
-#include <regex>
 #include <string>
 
 #include "fake_screen.h"
@@ -14,36 +12,12 @@
 
 namespace {
 
-// The bytes a terminal sends for the keys as the table writes them.
-std::string pressed(const std::string& keys) {
-    static const std::map<std::string, std::string> named = {
-        {"Left", "\x1b[D"},    {"Right", "\x1b[C"},     {"Up", "\x1b[A"},
-        {"Down", "\x1b[B"},    {"Home", "\x1b[H"},      {"End", "\x1b[F"},
-        {"Delete", "\x1b[3~"}, {"C-Left", "\x1b[1;5D"}, {"C-Right", "\x1b[1;5C"},
-        {"Enter", "\n"},       {"Esc", "\x1b"}};
-    std::string bytes;
-    const std::regex key("<([^>]+)>|.");
-    for (std::sregex_iterator at(keys.begin(), keys.end(), key), end; at != end; ++at) {
-        const std::string name = (*at)[1];
-        if (named.count(name) != 0) {
-            bytes += named.at(name);
-        } else if (name.size() == 3) {
-            bytes += name[0] == 'C' ? std::string(1, static_cast<char>(name[2] & 0x1F))
-                                    : std::string("\x1b") + name[2];
-        } else {
-            bytes += at->str();
-        }
-    }
-    return bytes;
-}
-
 TEST(LineEditorTest, EveryRow_LeavesTheLineAndCursorItSays) {
     const FakeScreen screen;
     std::string handedOver;
     for (const auto& row : tableRows(LINE_EDITS_FILE)) {
         LineEditor editor(screen);
-        const std::string keys = pressed(row[0]);
-        for (std::string_view rest = keys; !rest.empty();) {
+        for (std::string_view rest = row[0]; !rest.empty();) {
             const std::string_view key = rest.substr(0, keyLength(rest));
             rest.remove_prefix(key.size());
             const Edit edit = editFor(key, LineSettings());

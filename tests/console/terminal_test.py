@@ -26,7 +26,7 @@ PATIENCE = 30  # seconds for any one thing to happen: Wine's first console has t
 INSTRUCTIONS_END = "3\tWEAPON_GUN\n\n"
 PROMPT = "Press any key to continue\n\n"
 SHELL_PROMPT = "[shell] "
-PASTE_MODE = re.compile(rb"\x1b\[\?2004([hl])")  # bracketed paste on or off
+PASTE_ON, PASTE_OFF = "\x1b[?2004h", "\x1b[?2004l"  # bracketed paste mode
 PASTE_START, PASTE_END = b"\x1b[200~", b"\x1b[201~"
 # Each named key as a POSIX terminal sends it, and as a Windows key event: virtual key,
 # character, control key state.
@@ -56,20 +56,13 @@ def read_cases(system):
             only, verb, argument = re.fullmatch(r"(?:(\w+): )?(\S+) ?(.*)", line).groups()
             if verb in ("on", "with"):
                 cases[-1][verb] = argument.split()
-            elif verb == "each":
-                cases[-1][verb] = [name for word in argument.split() for name in names(word)]
+            elif verb == "each":  # one line or more
+                cases[-1][verb] = [word for word in cases[-1][verb] if word] + argument.split()
             elif only in (None, system):
                 cases[-1]["steps"] += expand(
                     verb, re.sub(r"\\([nbta\\])", lambda escape: "\n\b\t\a\\"["nbta\\".index(
                         escape[1])], argument), system)
     return cases
-
-
-# NAME+A..B stands for NAME+A to NAME+B.
-def names(word):
-    ranged = re.fullmatch(r"(.*?)(\d+)\.\.(\d+)", word)
-    return [word] if not ranged else [
-        ranged[1] + str(n) for n in range(int(ranged[2]), int(ranged[3]) + 1)]
 
 
 # The shorthands: answer VALUES -> LAST, next KEYS, instructions, prompt.
@@ -152,8 +145,6 @@ class Run:
 # The program on a pseudo-terminal of its own, or started from an interactive dash, which
 # leaves the terminal as a stopped job left it (bash would reset it and hide a fault).
 class PosixRun(Run):
-    unfinished, marking = b"", False  # bracketed paste, as the screen shows it
-
     def __init__(self, program, options, preload):
         self.options, self.piped = options, ""
         self.folder = tempfile.TemporaryDirectory(ignore_cleanup_errors=True)
@@ -207,27 +198,21 @@ class PosixRun(Run):
                                                GUARD=self.program, PRELOAD=preload))
         os.execve(self.program, [self.program], dict(environment, LD_PRELOAD=preload))
 
-    # The paste mode's switches are noted, not shown; one cut short waits for its rest.
     def read_screen(self):
         for source in select.select(self.sources, [], [], 0)[0]:
             try:
-                data = os.read(source, 1 << 20)
+                text = os.read(source, 1 << 20).decode("utf-8", "replace").replace("\r", "")
             except OSError:  # the terminal is gone once the program has ended
-                data = b""
-            if not data:
+                text = ""
+            if not text:
                 self.sources.remove(source)
-            if source == self.master:
-                data, self.unfinished = self.unfinished + data, b""
-                escape = data.rfind(b"\x1b", max(len(data) - 7, 0))
-                if escape >= 0 and b"\x1b[?2004h".startswith(data[escape:]):
-                    data, self.unfinished = data[:escape], data[escape:]
-                for mode in PASTE_MODE.findall(data):
-                    self.marking = mode == b"h"
-                data = PASTE_MODE.sub(b"", data)
-            text = data.decode("utf-8", "replace").replace("\r", "")
             self.screen += text
             self.piped += text if source != self.master else ""
         return self.screen
+
+    # Whether the screen was last told to mark pastes.
+    def marking(self):
+        return self.screen.rfind(PASTE_ON) > self.screen.rfind(PASTE_OFF)
 
     def type(self, text):
         self.write(b"".join(keys(text, "posix")))
@@ -247,7 +232,7 @@ class PosixRun(Run):
     # At the shell's next prompt, with the terminal as the program found it.
     def shell(self, command):
         self.shown(SHELL_PROMPT)
-        self.wait(lambda: termios.tcgetattr(self.master) == self.found and not self.marking,
+        self.wait(lambda: termios.tcgetattr(self.master) == self.found and not self.marking(),
                   "the terminal was not left as it was found")
         self.type(command + "<Enter>")
 
@@ -263,7 +248,7 @@ class PosixRun(Run):
             termios.ICANON | termios.IEXTEN), "the terminal was never put in key mode")
 
     def pastes_marked(self, _):
-        self.wait(lambda: self.marking, "bracketed paste was never turned on")
+        self.wait(lambda: self.marking(), "bracketed paste was never turned on")
 
     # The kernel tells the program with SIGWINCH.
     def resize(self, columns):
@@ -288,7 +273,7 @@ class PosixRun(Run):
     # As terminals and ssh deliver a paste: a few KiB at a time, a millisecond or so apart, or
     # as a slow link may; marked as a paste where the program turned bracketed paste on.
     def paste(self, data, piece=4096, pause=0.001):
-        data = PASTE_START + data + PASTE_END if self.marking else data
+        data = PASTE_START + data + PASTE_END if self.marking() else data
         for start in range(0, len(data), piece):
             self.write(data[start:start + piece])
             time.sleep(pause)
@@ -325,7 +310,7 @@ class PosixRun(Run):
         self.pid, wait_status = 0, ended[-1][1]
         self.read_screen()
         assert self.closed or (termios.tcgetattr(self.master) == self.found and
-                               not self.marking), "the terminal was not left as it was found"
+                               not self.marking()), "the terminal was not left as it was found"
         self.signalled = os.WIFSIGNALED(wait_status)
         return 128 + os.WTERMSIG(wait_status) if self.signalled else os.WEXITSTATUS(wait_status)
 
