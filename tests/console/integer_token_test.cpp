@@ -13,7 +13,7 @@ namespace {
 
 TEST(IntegerTokenTest, EveryForm_IsJudgedAndNamedAsTheTableSays) {
     const char* const verdicts[] = {"Integer", "NotAnInteger", "OutOfRange", "DecimalDigitInOctal"};
-    for (const auto& row : tableRows(INTEGER_FORMS_FILE)) {
+    for (const auto& row : tableRows(TABLES "console/integer_forms.txt")) {
         IntegerToken token;
         for (const char byte : row[0]) {
             token.feed(static_cast<unsigned char>(byte));

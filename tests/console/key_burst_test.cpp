@@ -17,7 +17,7 @@ TEST(KeyLengthTest, EveryKeyForm_IsAsLongAsTheKey) {
     // A sequence that goes on too long is Alt with its second byte, so nothing waits for its end.
     EXPECT_EQ(keyLength("\x1b]" + std::string(kLongestSequence, 'x')), 2U);
     EXPECT_EQ(keyLength("\x1b[" + std::string(kLongestSequence, '1') + "A"), 2U);
-    for (const auto& row : tableRows(KEY_FORMS_FILE)) {
+    for (const auto& row : tableRows(TABLES "console/key_forms.txt")) {
         const std::string& key = row[1];
         if (row[0] == "first") {
             EXPECT_EQ(keyLength(key), std::stoul(row[2])) << testing::PrintToString(key);
@@ -39,7 +39,7 @@ TEST(KeyLengthTest, EveryKeyForm_IsAsLongAsTheKey) {
 
 TEST(KeyBurstTest, EveryBurst_IsOnePressOrAPaste) {
     const char* const verdicts[] = {"Nothing", "Paste", "Escape", "EndOfInput", "OtherKey"};
-    for (const auto& row : tableRows(KEY_FORMS_FILE)) {
+    for (const auto& row : tableRows(TABLES "console/key_forms.txt")) {
         if (row[0] == "burst") {
             KeyBurst burst('\x04');
             bool paste = false;

@@ -15,7 +15,7 @@ namespace {
 TEST(LineEditorTest, EveryRow_LeavesTheLineAndCursorItSays) {
     const FakeScreen screen;
     std::string handedOver;
-    for (const auto& row : tableRows(LINE_EDITS_FILE)) {
+    for (const auto& row : tableRows(TABLES "console/line_edits.txt")) {
         LineEditor editor(screen);
         for (std::string_view rest = row[0]; !rest.empty();) {
             const std::string_view key = rest.substr(0, keyLength(rest));

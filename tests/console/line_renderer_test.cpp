@@ -19,7 +19,7 @@ TEST(LineRendererTest, EveryCase_WritesAndShowsWhatItSays) {
     std::string name;
     std::string previous;
     std::string written;
-    for (const auto& row : tableRows(LINE_SCREENS_FILE)) {
+    for (const auto& row : tableRows(TABLES "console/line_screens.txt")) {
         const std::string expected = row.size() > 1 ? row[1] : "";
         if (row[0] == "==") {
             name = "";

@@ -18,8 +18,8 @@ namespace {
 TEST(AgentTest, EveryWalk_PrintsItsLinesAsTheTableSays) {
     Agent agent;
     agent.buildTree();
-    std::ifstream table(AGENT_PATHS_FILE);
-    ASSERT_TRUE(table.is_open()) << AGENT_PATHS_FILE;
+    std::ifstream table(TABLES "guard/agent_paths.txt");
+    ASSERT_TRUE(table.is_open()) << TABLES "guard/agent_paths.txt";
     for (std::string inputs; std::getline(table, inputs);) {
         if (inputs.empty() || inputs[0] == '#') {
             continue;
