@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* The guard's decisions written out by hand with if/else, printing each line the way the tree
  * walk does. The yardstick for both the walk benchmark and the whole-program baseline. */
 #include "baseline_decide.h"

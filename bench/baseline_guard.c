@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* The yardstick for streaming and start-up: the least a C program can do to give the same
  * answers in scripted use. It reads seven integers with scanf, decides with if/else, and writes
  * the same bytes as guard; it checks nothing that guard checks. */

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Times the guard's tree walk over each of its eleven paths against the hand-written if/else
 // function of the C baseline, which prints the same lines the same way. Run with standard
 // output sent to /dev/null; the figures go to the file named by --benchmark_out.

@@ -207,9 +207,9 @@ struct CheckedTerminal final : TerminalInput {
         fresh.show(drawn);
         return fresh.textFrom(0, start);
     }
-    bool takeBackValues(std::string_view rest) override {
-        const bool taken = TerminalInput::takeBackValues(rest);
-        handedOver.erase(handedOver.size() - (taken ? rest.size() : 0));
+    TakenBack takeBackValues(std::string_view rest, bool wholeSetFollows) override {
+        const TakenBack taken = TerminalInput::takeBackValues(rest, wholeSetFollows);
+        handedOver.erase(handedOver.size() - (taken != TakenBack::No ? rest.size() : 0));
         return taken;
     }
 };

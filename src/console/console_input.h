@@ -11,6 +11,13 @@ enum class Key {
     End,     ///< Ctrl-D, or no key can ever come: end as the end of the input does.
 };
 
+/// What a console does with values left on a line after a set's seventh.
+enum class TakenBack {
+    No,        ///< They are read on as they stand, as a script's are.
+    AfterKey,  ///< Given again as the start of the next line read, once a key is pressed.
+    AtOnce,    ///< Given again as the start of the next line read, with no key awaited.
+};
+
 /// The platform layer: where the loop gets its bytes and key presses: standard input from a pipe
 /// or a file, a terminal that the program edits lines at itself, the Windows console, and
 /// in-memory ones in the fuzzer. The loop reads the same over all of them. A read that fails for
@@ -38,11 +45,13 @@ public:
     /// or a line too long to edit whole), so that what the program writes next starts a line.
     virtual void endTypedLine() {}
 
-    /// Offered `rest`, what `readInput` gave after a set's seventh value on the same line,
-    /// beginning with a value: true when the console takes it back, to give it again as the start
-    /// of the next line read once a key is pressed. A keyboard takes back a line typed, where
-    /// the person should see what the next set is made of; a script and a paste keep flowing.
-    virtual bool takeBackValues(std::string_view /*rest*/) { return false; }
+    /// What becomes of `rest`, what `readInput` gave after a set's seventh value on the same line,
+    /// beginning with a value; `wholeSetFollows` when it holds seven values or more. A keyboard
+    /// takes back a line typed, where the person should see what the next set is made of, and the
+    /// short rest of a paste; a script, and a paste that goes on set by set, keep flowing.
+    virtual TakenBack takeBackValues(std::string_view /*rest*/, bool /*wholeSetFollows*/) {
+        return TakenBack::No;
+    }
 
     /// True when the input ended because Escape was pressed where values are typed.
     virtual bool endedByEscape() const { return false; }

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <system_error>
+#include <tuple>
 
 #include "agent.h"
 #include "input_buffer.h"
@@ -28,18 +30,37 @@ void reportProblem(const char* format, ...) {
     va_end(arguments);
 }
 
+// Whether `values` hold a whole set: seven of them or more.
+bool holdsWholeSet(std::string_view values) {
+    std::size_t count = 0;
+    for (std::size_t at = 0; at < values.size(); ++at) {
+        const bool starts = !InputBuffer::isSeparator(static_cast<unsigned char>(values[at])) &&
+                            (at == 0 || InputBuffer::isSeparator(values[at - 1]));
+        count += starts ? 1 : 0;
+    }
+    return count >= std::tuple_size_v<InputSet>;
+}
+
 // What follows a round's prompt. Bytes that have already arrived come first and are read as a
 // script is read: white space is skipped, an Escape byte ends the program, and anything else is
-// the next round's first value, left for it. That is the whole of a script, and of a paste; at a
-// keyboard, values typed after a set's seventh on its line are taken back, to start the next
-// values line where the person sees them, and a key is pressed first, as when nothing is left.
+// the next round's first value, left for it. That is the whole of a script, and of a paste that
+// goes on set by set; at a keyboard, values typed after a set's seventh on its line, and the
+// short rest of a paste, are taken back to start the next values line, where the person sees
+// them; a typed line's, once a key is pressed, as when nothing is left.
 Key nextKey(ConsoleInput& console, InputBuffer& input) {
     std::string_view rest = input.unread();
     while (!rest.empty() && InputBuffer::isSeparator(static_cast<unsigned char>(rest[0]))) {
         rest.remove_prefix(1);
     }
-    const bool takenBack = !rest.empty() && rest[0] != kEscape && console.takeBackValues(rest);
-    const int byte = takenBack ? InputBuffer::kNotYet : input.skipSeparators(false);
+    const TakenBack takenBack = rest.empty() || rest[0] == kEscape
+                                    ? TakenBack::No
+                                    : console.takeBackValues(rest, holdsWholeSet(rest));
+    if (takenBack == TakenBack::AtOnce) {
+        input.discardUnread();
+        return Key::Other;
+    }
+    const int byte =
+        takenBack == TakenBack::AfterKey ? InputBuffer::kNotYet : input.skipSeparators(false);
     if (byte == InputBuffer::kNotYet) {
         input.discardUnread();
         flushOutput();

@@ -97,12 +97,16 @@ Edit editFor(std::string_view key, const LineSettings& settings) {
 }
 
 void LineEditor::insert(std::string_view text) {
+    cutGoesOn_ = false;
     changed(cursor_);
     line_.insert(cursor_, text);
     cursor_ += text.size();
 }
 
 void LineEditor::apply(Edit edit) {
+    const bool cutGoesOn =
+        std::exchange(cutGoesOn_, false) &&
+        (edit == Edit::CutToEnd || edit == Edit::CutToStart || edit == Edit::CutWord);
     switch (edit) {
         case Edit::Left:
             cursor_ = characterBefore(cursor_);
@@ -141,13 +145,13 @@ void LineEditor::apply(Edit edit) {
             break;
         }
         case Edit::CutToEnd:
-            cut(cursor_, line_.size());
+            cut(cursor_, line_.size(), cutGoesOn);
             break;
         case Edit::CutToStart:
-            cut(0, cursor_);
+            cut(0, cursor_, cutGoesOn);
             break;
         case Edit::CutWord:
-            cut(wordStart(), cursor_);
+            cut(wordStart(), cursor_, cutGoesOn);
             break;
         case Edit::Yank:
             insert(cut_);
@@ -213,12 +217,15 @@ std::size_t LineEditor::wordStart() const {
     return start;
 }
 
-void LineEditor::cut(std::size_t from, std::size_t to) {
+// Cuts one right after another are put back together, in the order they stood in the line.
+void LineEditor::cut(std::size_t from, std::size_t to, bool addToLast) {
+    cutGoesOn_ = true;
     if (from == to) {
         return;
     }
     changed(from);
-    cut_ = line_.substr(from, to - from);
+    const std::string text = line_.substr(from, to - from);
+    cut_ = !addToLast ? text : from < cursor_ ? text + cut_ : cut_ + text;
     line_.erase(from, to - from);
     cursor_ = from;
 }

@@ -75,7 +75,7 @@ public:
 private:
     std::size_t characterBefore(std::size_t at) const;
     std::size_t wordStart() const;
-    void cut(std::size_t from, std::size_t to);
+    void cut(std::size_t from, std::size_t to, bool addToLast);
     void changed(std::size_t from);
     void recall(std::size_t index);
 
@@ -87,5 +87,6 @@ private:
                                        ///< the line being typed.
     std::string typing_;               ///< The line being typed, kept while older ones are shown.
     std::string cut_;                  ///< What was cut last.
+    bool cutGoesOn_ = false;           ///< The last edit was a cut, which the next one adds to.
     std::size_t changedFrom_ = 0;      ///< See `takeChangedFrom`.
 };

@@ -28,9 +28,15 @@ char32_t characterAt(std::string_view text, std::size_t at) {
     return character;
 }
 
+// Windows has no wcwidth; there the console edits and draws the values line itself, and nothing
+// is measured.
 int columnsInLocale(char32_t character) {
+#ifdef _WIN32
+    return character < 0x20 ? 0 : 1;
+#else
     const int width = wcwidth(static_cast<wchar_t>(character));
     return width < 0 ? 1 : width;
+#endif
 }
 
 std::size_t characterEnd(std::string_view text, std::size_t at, const TerminalDevice& device) {

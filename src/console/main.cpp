@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "console_loop.h"
 #include "system_console.h"
 

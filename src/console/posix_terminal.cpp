@@ -187,22 +187,23 @@ void handle(int signalNumber, void (*handler)(int), int flags) {
     sigaction(signalNumber, &action, nullptr);
 }
 
-// Ctrl-C and Ctrl-\\ show as a shell shows them, ^C, and end the line, so that what the shell
-// writes next starts a line of its own.
+// The person's interrupt and quit keys (Ctrl-C, Ctrl-\) show as a shell shows them, ^C, and end
+// the line, so that what the shell writes next starts a line of its own.
 std::string_view keyShown(int signalNumber) {
-    const bool shown = (settingsFound.c_lflag & ECHO) != 0;
+    static char shown[] = "^?\r\n";
+    const cc_t key = settingsFound.c_cc[signalNumber == SIGINT ? VINTR : VQUIT];
+    const bool echoed = (settingsFound.c_lflag & ECHO) != 0;
 #ifdef ECHOCTL
-    const bool asCaret = shown && (settingsFound.c_lflag & ECHOCTL) != 0;
+    const bool asCaret = (settingsFound.c_lflag & ECHOCTL) != 0 && key != _POSIX_VDISABLE;
 #else
-    const bool asCaret = shown;
+    const bool asCaret = key != _POSIX_VDISABLE;
 #endif
-    if (!shown || (signalNumber != SIGINT && signalNumber != SIGQUIT)) {
+    if (!echoed || (signalNumber != SIGINT && signalNumber != SIGQUIT)) {
         return {};
     }
-    if (!asCaret) {
-        return "\r\n";
-    }
-    return signalNumber == SIGINT ? "^C\r\n" : "^\\\r\n";
+    const bool control = key < 0x20 || key == 0x7F;
+    shown[1] = static_cast<char>(control ? key ^ 0x40 : key);
+    return std::string_view(shown).substr(!asCaret ? 2 : control ? 0 : 1);
 }
 
 void endOnSignal(int signalNumber) {

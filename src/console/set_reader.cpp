@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "set_reader.h"
 
 #include "integer_token.h"

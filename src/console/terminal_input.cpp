@@ -8,6 +8,19 @@
 #include "key_sequence.h"
 #include "line_text.h"
 
+namespace {
+
+// The last key of `bytes`, whole or cut short, with what may still come to it.
+std::string_view lastKey(std::string_view bytes) {
+    std::string_view last = bytes;
+    for (std::string_view rest = bytes; !rest.empty(); rest.remove_prefix(keyLength(rest))) {
+        last = mayGoOn(rest) ? rest : rest.substr(0, keyLength(rest));
+    }
+    return last;
+}
+
+}  // namespace
+
 TerminalInput::TerminalInput(std::unique_ptr<TerminalDevice> device)
     : device_(std::move(device)),
       settings_(device_->lineSettings()),
@@ -42,7 +55,7 @@ Key TerminalInput::readKey() {
         endAfterCarried_ = !carried_.empty();
         return endAfterCarried_ ? Key::Other : Key::End;
     }
-    if (pastePending() || lineUnfinished_ || holdsLineOfValues()) {
+    if (pastePending() || lineUnfinished_ || holdsValues()) {
         return Key::Other;
     }
     for (;;) {
@@ -50,7 +63,7 @@ Key TerminalInput::readKey() {
         bool paste = burst.add(arrived_);
         arrived_.clear();
         while (!paste && receive(burst.bytes().empty() ? TerminalDevice::kForever
-                                                       : kKeySequenceMilliseconds)) {
+                                                       : patienceFor(lastKey(burst.bytes())))) {
             paste = burst.add(arrived_);
             arrived_.clear();
         }
@@ -81,23 +94,31 @@ void TerminalInput::endTypedLine() {
     flushScreen();
 }
 
-bool TerminalInput::takeBackValues(std::string_view rest) {
-    if (!lastLineTyped_) {
-        return false;
-    }
+TakenBack TerminalInput::takeBackValues(std::string_view rest, bool wholeSetFollows) {
+    const TakenBack takenBack = lastLineTyped_                        ? TakenBack::AfterKey
+                                : lastLinePasted_ && !wholeSetFollows ? TakenBack::AtOnce
+                                                                      : TakenBack::No;
     lastLineTyped_ = false;
-    if (!rest.empty() && rest.back() == '\n') {
-        rest.remove_suffix(1);
+    // A line typed ends where the person ends it again; the rest of a paste comes again as it
+    // was pasted, its line end with it, within the paste that goes on or as one of its own.
+    if (takenBack == TakenBack::AfterKey) {
+        carried_.assign(rest.substr(0, rest.size() - (rest.back() == '\n' ? 1 : 0)));
+    } else if (takenBack == TakenBack::AtOnce) {
+        arrived_.insert(
+            0, pasting_ ? std::string(rest)
+                        : std::string(kPasteStart) + std::string(rest) + std::string(kPasteEnd));
     }
-    carried_.assign(rest);
-    return true;
+    return takenBack;
 }
 
-// A line typed ahead while the program was busy, or the rest of a paste, already waiting when
-// the prompt appears, however short, is values, as the same line is in a script. A key pressed
-// right after Enter, or Enter pressed twice, holds no such line.
-bool TerminalInput::holdsLineOfValues() const {
+// What is waiting when the prompt appears is values, as the same bytes are in a script, when it
+// holds a whole line (Enter after anything but blanks), typed ahead or the rest of a paste, or
+// any character that came in the same unmarked paste as the line just answered. A key pressed
+// right after Enter, Enter pressed twice, a control key after a paste, or a key after a marked
+// paste's end, holds no such thing.
+bool TerminalInput::holdsValues() const {
     bool anyCharacter = false;
+    bool anyPrintable = false;
     for (std::string_view rest = arrived_; !rest.empty();) {
         const std::string_view key = rest.substr(0, keyLength(rest));
         if (editFor(key, settings_) == Edit::HandOver && key.size() == 1) {
@@ -106,10 +127,19 @@ bool TerminalInput::holdsLineOfValues() const {
             }
         } else if (!isEscapeKey(key) && !isBlank(key[0])) {
             anyCharacter = true;
+            anyPrintable = anyPrintable || !isControl(key[0]);
         }
         rest.remove_prefix(key.size());
     }
-    return false;
+    return anyPrintable && lastLineInBurst_;
+}
+
+// Escape alone, or twice, waits only as long as a burst's pause: a person may have pressed it.
+// A key begun otherwise, a sequence or a character's bytes, and Escape within a paste (from which
+// terminals take it out), is sent whole, and waits longer for its rest, which a slow link delays.
+int TerminalInput::patienceFor(std::string_view rest) const {
+    const bool pressed = !pasting_ && (rest == "\x1b" || rest == "\x1b\x1b");
+    return pressed ? kKeySequenceMilliseconds : kSlowLinkMilliseconds;
 }
 
 // The length of the key at `at`, once the rest of one cut short at the end of what has come, or
@@ -119,7 +149,7 @@ std::size_t TerminalInput::keyLengthAt(std::size_t& at) {
     while (mayGoOn(std::string_view(arrived_).substr(at))) {
         arrived_.erase(0, at);
         at = 0;
-        if (!receive(kKeySequenceMilliseconds)) {
+        if (!receive(patienceFor(arrived_))) {
             break;
         }
         length = keyLength(arrived_);
@@ -297,8 +327,10 @@ void TerminalInput::insert(std::string_view text) {
 void TerminalInput::handOver(LineEnd end) {
     showLine(editor_.line().size());
     const bool whole = end != LineEnd::Part && !lineUnfinished_;
-    const bool pasted = linePasted_ || burstCharacters_ >= KeyBurst::kFewestPastedCharacters;
-    lastLineTyped_ = whole && !pasted;
+    const bool burst = burstCharacters_ >= KeyBurst::kFewestPastedCharacters;
+    lastLineTyped_ = whole && !linePasted_ && !burst;
+    lastLinePasted_ = linePasted_ || burst;
+    lastLineInBurst_ = burst && !linePasted_;
     editor_.handOver(whole, lines_);
     if (end == LineEnd::Enter) {
         lines_ += '\n';

@@ -23,11 +23,14 @@
 ///   count as part of the burst. But while a bracketed paste has not ended, or a line too long
 ///   to edit whole goes on, there is no key to wait for: what comes is values;
 /// - values typed after a set's seventh, on a line typed rather than pasted, are taken back
-///   (`takeBackValues`): the prompt waits for a key, and the next values line starts with them.
+///   (`takeBackValues`): the prompt waits for a key, and the next values line starts with them;
+///   so does the rest of a paste short of a set, with no key awaited.
 class TerminalInput : public ConsoleInput {
 public:
     static constexpr std::size_t kEditableBytes = 4096;
     static constexpr int kKeySequenceMilliseconds = 25;     ///< Longest pause within one burst.
+    static constexpr int kSlowLinkMilliseconds = 500;       ///< Longest wait for the rest of a key
+                                                            ///< that no person sends in parts.
     static constexpr std::size_t kKeysShownOneByOne = 256;  ///< Most bytes arriving together
                                                             ///< that are drawn key by key.
 
@@ -37,7 +40,7 @@ public:
     bool inputWaiting() override { return !lines_.empty() || ended_; }
     Key readKey() override;
     void endTypedLine() override;
-    bool takeBackValues(std::string_view rest) override;
+    TakenBack takeBackValues(std::string_view rest, bool wholeSetFollows) override;
     bool endedByEscape() const override { return endedByEscape_; }
 
 private:
@@ -48,7 +51,8 @@ private:
         Part,        ///< Too long to edit whole: the line goes on.
     };
 
-    bool holdsLineOfValues() const;
+    bool holdsValues() const;
+    int patienceFor(std::string_view rest) const;
     std::size_t keyLengthAt(std::size_t& at);
     bool pastePending();
     bool receive(int milliseconds);
@@ -79,5 +83,7 @@ private:
     bool linePasted_ = false;       ///< The line being edited holds what was pasted.
     bool lineUnfinished_ = false;   ///< What was handed over last is part of a longer line.
     bool lastLineTyped_ = false;    ///< What was handed over last is a line typed whole.
+    bool lastLinePasted_ = false;   ///< What was handed over last came in a paste.
+    bool lastLineInBurst_ = false;  ///< It came in a paste the terminal did not mark.
     bool literal_ = false;          ///< The next byte is a character, whatever it is.
 };

@@ -73,13 +73,13 @@ public:
     }
 
     // A line typed whole, with nothing typed or pasted after it, is the person's to see again;
-    // the rest of a paste flows on.
-    bool takeBackValues(std::string_view rest) override {
+    // a paste, which the console shows as it reads it, flows on.
+    TakenBack takeBackValues(std::string_view rest, bool /*wholeSetFollows*/) override {
         if (!std::exchange(lineTyped_, false)) {
-            return false;
+            return TakenBack::No;
         }
         held_.assign(rest.substr(0, rest.find_last_not_of("\r\n") + 1));
-        return true;
+        return TakenBack::AfterKey;
     }
 
     // As at a POSIX terminal, only complete lines wait for the line read; a key pressed while

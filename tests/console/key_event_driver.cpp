@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The keyboard of guard.exe's console, for the keyboard cases that terminal_test.py runs under
 // Wine. Usage: key_event_driver GUARD.EXE FOLDER
 // Starts GUARD.EXE on this program's console, with its output going to FOLDER\output. Key presses

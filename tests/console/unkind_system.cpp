@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Preloaded under the keyboard cases to answer as a correct but unkind system may:
 // - poll() as macOS's, which does not support terminals: "invalid" (POLLNVAL) at once for a
 //   terminal, whatever is waiting on it;
