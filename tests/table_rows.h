@@ -2,6 +2,7 @@
 #pragma once
 
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -9,7 +10,8 @@
 #include <gtest/gtest.h>
 
 /// The rows of a unit test's table: each line but blank ones and # comments, split at blanks
-/// into fields, with \xHH in a field standing for that byte (\x20 for a blank).
+/// into fields, with {TEXT*N} in a field standing for TEXT N times, then \xHH for that byte
+/// (\x20 for a blank).
 inline std::vector<std::vector<std::string>> tableRows(const char* path) {
     std::vector<std::vector<std::string>> rows;
     std::ifstream table(path);
@@ -18,6 +20,14 @@ inline std::vector<std::vector<std::string>> tableRows(const char* path) {
         std::istringstream fields(line);
         std::vector<std::string> row;
         for (std::string field; fields >> field && field[0] != '#';) {
+            static const std::regex repeated(R"(\{([^{}]*)\*(\d+)\})");
+            for (std::smatch match; std::regex_search(field, match, repeated);) {
+                std::string text;
+                for (int count = std::stoi(match[2]); count > 0; --count) {
+                    text += match[1];
+                }
+                field.replace(match.position(), match.length(), text);
+            }
             for (std::size_t at = field.find("\\x"); at != std::string::npos;
                  at = field.find("\\x", at + 1)) {
                 field.replace(at, 4, 1,

@@ -37,16 +37,15 @@ constexpr Sequence kSequences[] = {
     {"\x1b[1;3D", Edit::WordLeft},
     {"\x1bOd", Edit::WordLeft},
     {"\x1b\x1b[D", Edit::WordLeft},
-    {"\x1b"
-     "b",
-     Edit::WordLeft},
+    {"\x1b\x62", Edit::WordLeft},  // Alt-B
     {"\x1b[1;5C", Edit::WordRight},
     {"\x1b[1;3C", Edit::WordRight},
     {"\x1bOc", Edit::WordRight},
     {"\x1b\x1b[C", Edit::WordRight},
-    {"\x1b"
-     "f",
-     Edit::WordRight},
+    {"\x1b\x66", Edit::WordRight},      // Alt-F
+    {"\x1b\x64", Edit::CutWordAfter},   // Alt-D
+    {"\x1b\x7f", Edit::CutWord},        // Alt-Backspace
+    {"\x1b[3;5~", Edit::CutWordAfter},  // Ctrl-Delete
 };
 
 // The control keys of a shell's line editor that a terminal's own line editing leaves free.
@@ -105,8 +104,8 @@ void LineEditor::insert(std::string_view text) {
 
 void LineEditor::apply(Edit edit) {
     const bool cutGoesOn =
-        std::exchange(cutGoesOn_, false) &&
-        (edit == Edit::CutToEnd || edit == Edit::CutToStart || edit == Edit::CutWord);
+        std::exchange(cutGoesOn_, false) && (edit == Edit::CutToEnd || edit == Edit::CutToStart ||
+                                             edit == Edit::CutWord || edit == Edit::CutWordAfter);
     switch (edit) {
         case Edit::Left:
             cursor_ = characterBefore(cursor_);
@@ -118,12 +117,7 @@ void LineEditor::apply(Edit edit) {
             cursor_ = wordStart();
             break;
         case Edit::WordRight:
-            while (cursor_ < line_.size() && isBlank(line_[cursor_])) {
-                ++cursor_;
-            }
-            while (cursor_ < line_.size() && !isBlank(line_[cursor_])) {
-                ++cursor_;
-            }
+            cursor_ = wordEnd();
             break;
         case Edit::Home:
             cursor_ = 0;
@@ -152,6 +146,9 @@ void LineEditor::apply(Edit edit) {
             break;
         case Edit::CutWord:
             cut(wordStart(), cursor_, cutGoesOn);
+            break;
+        case Edit::CutWordAfter:
+            cut(cursor_, wordEnd(), cutGoesOn);
             break;
         case Edit::Yank:
             insert(cut_);
@@ -215,6 +212,17 @@ std::size_t LineEditor::wordStart() const {
         --start;
     }
     return start;
+}
+
+std::size_t LineEditor::wordEnd() const {
+    std::size_t end = cursor_;
+    while (end < line_.size() && isBlank(line_[end])) {
+        ++end;
+    }
+    while (end < line_.size() && !isBlank(line_[end])) {
+        ++end;
+    }
+    return end;
 }
 
 // Cuts one right after another are put back together, in the order they stood in the line.

@@ -22,22 +22,23 @@ enum class Edit {
     WordRight,  ///< To the end of the word after it.
     Home,
     End,
-    Delete,      ///< Removes the character under the cursor.
-    Erase,       ///< Removes the character before the cursor.
-    CutToEnd,    ///< From the cursor to the end of the line.
-    CutToStart,  ///< From the start of the line to the cursor.
-    CutWord,     ///< The word before the cursor, with the blanks after it.
-    Yank,        ///< Puts back what was cut last.
-    Older,       ///< The line handed over before the one shown.
-    Newer,       ///< The line handed over after it, or the line being typed.
-    Nothing,     ///< Any other key that sends an escape sequence.
+    Delete,        ///< Removes the character under the cursor.
+    Erase,         ///< Removes the character before the cursor.
+    CutToEnd,      ///< From the cursor to the end of the line.
+    CutToStart,    ///< From the start of the line to the cursor.
+    CutWord,       ///< The word before the cursor, with the blanks after it.
+    CutWordAfter,  ///< The word after the cursor, with the blanks before it.
+    Yank,          ///< Puts back what was cut last.
+    Older,         ///< The line handed over before the one shown.
+    Newer,         ///< The line handed over after it, or the line being typed.
+    Nothing,       ///< Any other key that sends an escape sequence.
 };
 
 /// What `key`, one whole key as `keyLength` measures it, does on the values line: the person's
 /// own keys as `stty` sets them come first, then those of a shell's line editor (Ctrl-A, Ctrl-E,
 /// Ctrl-B, Ctrl-F, Ctrl-K, Ctrl-Y, Ctrl-P, Ctrl-N; arrows, Home, End and Delete as terminals send
-/// them; Ctrl or Alt with Left and Right, Alt-B and Alt-F by word). Every other control
-/// character is a character of the line.
+/// them; Ctrl or Alt with Left and Right, Alt-B and Alt-F by word; Alt-Backspace and Alt-D, or
+/// Ctrl-Delete, cut a word). Every other control character is a character of the line.
 Edit editFor(std::string_view key, const LineSettings& settings);
 
 /// The values line as it is edited: its text, the cursor in it, the lines handed over earlier in
@@ -75,6 +76,7 @@ public:
 private:
     std::size_t characterBefore(std::size_t at) const;
     std::size_t wordStart() const;
+    std::size_t wordEnd() const;
     void cut(std::size_t from, std::size_t to, bool addToLast);
     void changed(std::size_t from);
     void recall(std::size_t index);

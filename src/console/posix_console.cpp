@@ -191,6 +191,10 @@ public:
         }
     }
 
+    void quoteKeys(bool quoted) override {
+        KeyMode::quoteKeys(quoted);
+    }
+
     bool typingForgotten() override {
         return KeyMode::takeHandedBack();
     }

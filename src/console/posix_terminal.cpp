@@ -283,6 +283,15 @@ bool KeyMode::take() {
     return takeTerminal();
 }
 
+void KeyMode::quoteKeys(bool quoted) {
+    const SignalsHeld held;
+    if (settingsNoted != 0) {
+        settingsForKeys.c_lflag = quoted ? settingsForKeys.c_lflag & ~static_cast<tcflag_t>(ISIG)
+                                         : settingsForKeys.c_lflag | ISIG;
+        setTerminal(settingsForKeys, true);
+    }
+}
+
 bool KeyMode::takeHandedBack() {
     const bool was = handedBack != 0;
     handedBack = 0;

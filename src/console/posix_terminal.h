@@ -31,6 +31,10 @@ public:
     /// terminal behind its back. True when the terminal is in key mode.
     static bool take();
 
+    /// Whether the keys the terminal turns into signals come as characters instead, until the
+    /// program next takes the terminal.
+    static void quoteKeys(bool quoted);
+
     /// True, once, when the terminal was handed back to the shell since the last call.
     static bool takeHandedBack();
 };

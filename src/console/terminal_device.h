@@ -53,4 +53,8 @@ public:
 
     /// How many columns wide the terminal is now; 0 when it cannot tell.
     virtual int width() const { return 0; }
+
+    /// While `quoted`, the keys the terminal turns into signals (Ctrl-C, Ctrl-\, Ctrl-Z) come as
+    /// characters, as literal-next makes them in a terminal's own line editing.
+    virtual void quoteKeys(bool /*quoted*/) {}
 };

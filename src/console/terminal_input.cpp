@@ -210,6 +210,7 @@ void TerminalInput::edit() {
     std::size_t at = 0;
     while (at < arrived_.size() && lines_.empty() && !ended_) {
         if (std::exchange(literal_, false)) {
+            device_->quoteKeys(false);
             insert(std::string_view(arrived_).substr(at, 1));
             ++at;
             continue;
@@ -272,6 +273,7 @@ void TerminalInput::press(std::string_view key) {
             break;
         case Edit::LiteralNext:
             literal_ = true;
+            device_->quoteKeys(true);
             return;
         case Edit::Reprint:
             showKeyAndRestart(key, true);

@@ -14,9 +14,6 @@ namespace {
 
 TEST(KeyLengthTest, EveryKeyForm_IsAsLongAsTheKey) {
     EXPECT_EQ(keyLength(""), 0U);
-    // A sequence that goes on too long is Alt with its second byte, so nothing waits for its end.
-    EXPECT_EQ(keyLength("\x1b]" + std::string(kLongestSequence, 'x')), 2U);
-    EXPECT_EQ(keyLength("\x1b[" + std::string(kLongestSequence, '1') + "A"), 2U);
     for (const auto& row : tableRows(TABLES "console/key_forms.txt")) {
         const std::string& key = row[1];
         if (row[0] == "first") {

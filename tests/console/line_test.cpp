@@ -42,20 +42,6 @@ TEST(LineEditorTest, EveryRow_LeavesTheLineAndCursorItSays) {
     }
 }
 
-TEST(LineEditorTest, OnlyTheNewestLinesAreKept) {
-    const FakeScreen screen;
-    LineEditor editor(screen);
-    std::string handedOver;
-    for (std::size_t line = 0; line <= LineEditor::kHistoryLines; ++line) {
-        editor.insert(std::to_string(line));
-        editor.handOver(true, handedOver);
-    }
-    for (std::size_t line = 0; line <= LineEditor::kHistoryLines; ++line) {
-        editor.apply(Edit::Older);
-    }
-    EXPECT_EQ(editor.line(), "1");
-}
-
 TEST(LineRendererTest, EveryCase_WritesAndShowsWhatItSays) {
     std::unique_ptr<FakeScreen> screen;
     std::unique_ptr<LineRenderer> renderer;

@@ -314,19 +314,6 @@ class PosixRun(Run):
         self.signalled = os.WIFSIGNALED(wait_status)
         return 128 + os.WTERMSIG(wait_status) if self.signalled else os.WEXITSTATUS(wait_status)
 
-    # The program's peak resident memory so far, read while it runs (the kernel's figure at its
-    # exit would count the harness's memory from before it started); later, how much it grew.
-    def peak_memory(self, argument):
-        if not os.path.exists("/proc/%d/status" % self.pid) or os.environ.get(
-                "KEYBOARD_MEMORY") == "unmeasured":
-            raise Skipped("no peak memory of the program's own to read")
-        peak = int(re.search(r"VmHWM:\s*(\d+) kB", open("/proc/%d/status" % self.pid).read())[1])
-        if argument.startswith("grown by less than"):
-            assert peak - self.peak < int(argument.split()[-1]), "grown by %d KiB" % (
-                peak - self.peak)
-        self.peak = peak
-
-
 
 # guard.exe under Wine, which gives a program a console only when its input is a terminal; the
 # driver presses its keys and notes what it writes.
