@@ -10,6 +10,7 @@ import pty
 import random
 import re
 import select
+import signal
 import statistics
 import subprocess
 import sys
@@ -154,9 +155,10 @@ def read_until(descriptor, text):
         seen += os.read(descriptor, 4096)
 
 
-def escape_latency(guard):
-    """Median time from the Escape key, written to a pseudo-terminal while the program waits for
-    a key, to the program's exit: how long it waits to tell Escape from an arrow key's start."""
+def key_latency(guard, key, until):
+    """Times from `key`, written to a pseudo-terminal while the program waits at the continue
+    prompt, to `until`: the program's exit (None) or what it shows next. Medians of
+    ESCAPE_RUNS runs: how long it waits to tell a key from the start of a longer one."""
     times = []
     for _ in range(ESCAPE_RUNS):
         pid, terminal = pty.fork()
@@ -166,18 +168,33 @@ def escape_latency(guard):
         os.write(terminal, b"3 1 5 1 1 3 2\n")
         read_until(terminal, b"continue\r\n\r\n")
         start = time.perf_counter()
-        os.write(terminal, b"\x1b")
-        os.waitpid(pid, 0)
+        os.write(terminal, key)
+        if until:
+            read_until(terminal, until)
+        else:
+            os.waitpid(pid, 0)
         times.append((time.perf_counter() - start) * 1e3)
+        if until:
+            os.kill(pid, signal.SIGKILL)
+            os.waitpid(pid, 0)
         os.close(terminal)
-    latency = statistics.median(times)
+    return statistics.median(times), min(times), max(times)
+
+
+def escape_latency(guard):
+    """How soon Escape ends the program, and another key starts the next round, at a terminal."""
     print()
-    print("4. Escape at a terminal: from the key to the program's exit (median of %d runs)"
+    print("4. Keys at the continue prompt, from the key to what it does (medians of %d runs)"
           % ESCAPE_RUNS)
-    print("   %.1f ms (fastest %.1f, slowest %.1f; goal <= %d ms %s)" % (
-        latency, min(times), max(times), ESCAPE_GOAL_MS,
-        "met" if latency <= ESCAPE_GOAL_MS else "MISSED"))
-    return latency
+    worst = 0
+    for name, key, until in (("Escape, to the program's exit", b"\x1b", None),
+                             ("a, to the next round's instructions", b"a", b"WEAPON_GUN")):
+        latency, fastest, slowest = key_latency(guard, key, until)
+        worst = max(worst, latency)
+        print("   %s: %.1f ms (fastest %.1f, slowest %.1f; goal <= %d ms %s)" % (
+            name, latency, fastest, slowest, ESCAPE_GOAL_MS,
+            "met" if latency <= ESCAPE_GOAL_MS else "MISSED"))
+    return worst
 
 
 def pump(terminal, data, until):

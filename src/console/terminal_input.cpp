@@ -134,12 +134,14 @@ bool TerminalInput::holdsValues() const {
     return anyPrintable && lastLineInBurst_;
 }
 
-// Escape alone, or twice, waits only as long as a burst's pause: a person may have pressed it.
-// A key begun otherwise, a sequence or a character's bytes, and Escape within a paste (from which
-// terminals take it out), is sent whole, and waits longer for its rest, which a slow link delays.
+// How long to wait for more of what has come when `rest` is its end. A key whole, and Escape
+// alone or twice, not in a paste, wait only as long as a burst's pause: a person may have pressed
+// it. A key begun otherwise, a sequence or a character's bytes, and Escape within a paste (from
+// which terminals take it out), is sent whole, and waits longer for its rest, which a slow link
+// delays.
 int TerminalInput::patienceFor(std::string_view rest) const {
     const bool pressed = !pasting_ && (rest == "\x1b" || rest == "\x1b\x1b");
-    return pressed ? kKeySequenceMilliseconds : kSlowLinkMilliseconds;
+    return mayGoOn(rest) && !pressed ? kSlowLinkMilliseconds : kKeySequenceMilliseconds;
 }
 
 // The length of the key at `at`, once the rest of one cut short at the end of what has come, or
