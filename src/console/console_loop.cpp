@@ -30,10 +30,11 @@ void reportProblem(const char* format, ...) {
     va_end(arguments);
 }
 
-// Whether `values` hold a whole set: seven of them or more.
+// Whether `values` hold a whole set: seven of them or more. It stops at the seventh, since a
+// script's whole unread buffer is passed here every round.
 bool holdsWholeSet(std::string_view values) {
     std::size_t count = 0;
-    for (std::size_t at = 0; at < values.size(); ++at) {
+    for (std::size_t at = 0; at < values.size() && count < std::tuple_size_v<InputSet>; ++at) {
         const bool starts = !InputBuffer::isSeparator(static_cast<unsigned char>(values[at])) &&
                             (at == 0 || InputBuffer::isSeparator(values[at - 1]));
         count += starts ? 1 : 0;
