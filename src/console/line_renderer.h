@@ -12,13 +12,12 @@
 /// and writes only what changed: from the first character that differs to the end of the line,
 /// then what is left of the old line is cleared and the cursor put in its place. Only the line
 /// from its first changed byte is laid out again, so typing at the end costs the same however
-/// long the line. Typing at the
-/// end writes the key as a terminal's echo does; rubbing out at the end writes "\b \b" per
-/// column. A line wider than the terminal wraps as the terminal wraps it: a wide character that
-/// does not fit in the last column starts the next row, and the cursor never rests in a row's
-/// last column past its end (a terminal would leave it there, waiting to wrap). Control
-/// characters are ^X, tabs reach the next tab stop. When the terminal cannot tell its width,
-/// the line never wraps.
+/// long the line. Typing at the end writes the key as a terminal's echo does; rubbing out at the
+/// end writes "\b \b" per column. A line wider than the terminal wraps as the terminal wraps
+/// it: a wide character that does not fit in the last column starts the next row, and the
+/// cursor never rests in a row's last column past its end (a terminal would leave it there,
+/// waiting to wrap). Control characters are ^X, tabs reach the next tab stop. When the terminal
+/// cannot tell its width, the line never wraps.
 ///
 /// Known limit: rows that have scrolled off the top of the screen cannot be reached again, so a
 /// line taller than the screen is drawn right only while edited at its end.
