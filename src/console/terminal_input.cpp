@@ -169,7 +169,7 @@ bool TerminalInput::pastePending() {
         std::size_t at = 0;
         const std::string_view key = std::string_view(arrived_).substr(0, keyLengthAt(at));
         if (key == kPasteEnd || key == "\x1b") {
-            pasting_ = false;
+            endPaste();
             arrived_.erase(0, key == kPasteEnd ? key.size() : 0);
         } else if (!arrived_.empty()) {
             return true;
@@ -240,7 +240,7 @@ void TerminalInput::edit() {
 void TerminalInput::takePasted(std::string_view key) {
     linePasted_ = true;
     if (key == kPasteEnd) {
-        pasting_ = false;
+        endPaste();
     } else if (key == "\n") {
         handOver(LineEnd::Enter);
     } else if (key == "\x1b") {
@@ -249,6 +249,13 @@ void TerminalInput::takePasted(std::string_view key) {
     } else if (!isEscapeKey(key)) {
         insert(key);
     }
+}
+
+// A paste that ends leaving nothing on the line being edited, as one that ends with its line end
+// does, makes what is typed on that line next no paste.
+void TerminalInput::endPaste() {
+    pasting_ = false;
+    linePasted_ = linePasted_ && !editor_.line().empty();
 }
 
 void TerminalInput::press(std::string_view key) {
@@ -294,6 +301,8 @@ void TerminalInput::press(std::string_view key) {
             break;
     }
     editor_.apply(edit);
+    // A line rubbed out whole holds nothing pasted any more.
+    linePasted_ = linePasted_ && (pasting_ || !editor_.line().empty());
     // What is put back makes a line too long to edit whole as typing does.
     if (editor_.line().size() >= kEditableBytes) {
         handOver(LineEnd::Part);

@@ -59,6 +59,7 @@ private:
     void awaitInput();
     void edit();
     void takePasted(std::string_view key);
+    void endPaste();
     void press(std::string_view key);
     void showKeyAndRestart(std::string_view key, bool lineEnds);
     void insert(std::string_view text);
